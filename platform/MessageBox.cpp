@@ -1,0 +1,58 @@
+#include "MessageBox.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+
+namespace {
+IBoxResponder* g_responder = nullptr;
+
+bool Run(QWidget* parent, const BoxRecord& box)
+{
+    if (g_responder)
+        return g_responder->Answer(box);
+    QMessageBox mb(parent);
+    mb.setWindowTitle(box.caption);
+    mb.setText(box.text);
+    mb.setIcon(box.icon == BoxIcon::Question      ? QMessageBox::Question
+               : box.icon == BoxIcon::Exclamation ? QMessageBox::Warning
+                                                  : QMessageBox::NoIcon);
+    if (box.question) {
+        mb.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        mb.setDefaultButton(QMessageBox::Yes);
+        mb.setEscapeButton(QMessageBox::No);
+    } else {
+        mb.setStandardButtons(QMessageBox::Ok);
+    }
+    mb.setAccessibleName(box.caption);
+    mb.setAccessibleDescription(box.text);
+    int r = mb.exec();
+    return box.question ? r == QMessageBox::Yes : true;
+}
+} // namespace
+
+QString ApplicationCaption()
+{
+    QString name = QCoreApplication::applicationName();
+    return name.isEmpty() ? QStringLiteral("Linquo") : name;
+}
+
+void ShowMessage(QWidget* parent, const QString& text, BoxIcon icon)
+{
+    BoxRecord box;
+    box.text = text;
+    box.caption = ApplicationCaption();
+    box.icon = icon;
+    Run(parent, box);
+}
+
+bool AskQuestion(QWidget* parent, const QString& text)
+{
+    BoxRecord box;
+    box.text = text;
+    box.caption = QStringLiteral("询问");
+    box.icon = BoxIcon::Question;
+    box.question = true;
+    return Run(parent, box);
+}
+
+void SetBoxResponder(IBoxResponder* responder) { g_responder = responder; }
