@@ -1,28 +1,51 @@
 #!/bin/sh
-# Runs inside the network sandbox: the whole suite, the sanitizer suite, the fuzzers.
+# Runs inside the network sandbox: the whole suite, the sanitizer suite, the fuzzers,
+# then one closing line that counts them all.
 set -u
 top=$(cd "$(dirname "$0")/.." && pwd)
 fuzz_seconds=${LINQUO_FUZZ_SECONDS:-5}
+log=$(mktemp -d)
+passed=0
 failed=0
 
+# Adds the counts of a ctest log's summary line ("N tests failed out of M").
+count_ctest() {
+    line=$(grep -E 'tests failed out of [0-9]+' "$1" | tail -n 1)
+    if [ -z "$line" ]; then
+        failed=$((failed + 1))
+        return
+    fi
+    f=$(echo "$line" | sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/')
+    t=$(echo "$line" | sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\2/')
+    passed=$((passed + t - f))
+    failed=$((failed + f))
+}
+
 echo "== test suite"
-ctest --test-dir "$top/build" --output-on-failure || failed=1
+ctest --test-dir "$top/build" --output-on-failure 2>&1 | tee "$log/release.txt"
+count_ctest "$log/release.txt"
 
 echo "== test suite under AddressSanitizer + UndefinedBehaviorSanitizer"
 ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    ctest --test-dir "$top/build-asan" --output-on-failure -LE system || failed=1
+    ctest --test-dir "$top/build-asan" --output-on-failure -LE system 2>&1 | tee "$log/asan.txt"
+count_ctest "$log/asan.txt"
 
 echo "== fuzzers, ${fuzz_seconds}s each"
 for f in "$top"/build-fuzz/fuzz/fuzz_*; do
     [ -x "$f" ] || continue
     name=$(basename "$f")
     corpus=$(mktemp -d)
-    if "$f" -max_total_time="$fuzz_seconds" -print_final_stats=0 "$corpus" >"$corpus.log" 2>&1; then
+    if "$f" -max_total_time="$fuzz_seconds" "$corpus" >"$log/$name.txt" 2>&1; then
         echo "$name: ok"
+        passed=$((passed + 1))
     else
-        echo "$name: FAILED"; tail -n 40 "$corpus.log"; failed=1
+        echo "$name: FAILED"
+        tail -n 40 "$log/$name.txt"
+        failed=$((failed + 1))
     fi
-    rm -rf "$corpus" "$corpus.log"
+    rm -rf "$corpus"
 done
+rm -rf "$log"
 
-exit $failed
+echo "total: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
