@@ -70,8 +70,7 @@ void CLinquoApp::InitInstance()
         ShowMessage(nullptr, QStringLiteral("SOCKET初始化失败"));
         return;
     }
-    if (access(g_szSetupPath, F_OK) != 0)
-        RunFirstStartSettings();
+    RunFirstStartIfNeeded();
     if (m_bQuitting)
         return;
     RunSplash();
@@ -80,8 +79,10 @@ void CLinquoApp::InitInstance()
     RunLobby();
 }
 
-void CLinquoApp::RunFirstStartSettings()
+void CLinquoApp::RunFirstStartIfNeeded()
 {
+    if (access(g_szSetupPath, F_OK) == 0)
+        return;
     CSettingsDlg dlg(true);
     dlg.exec();
     // Saved whatever the answer, so that the next start is no longer a first start.

@@ -24,6 +24,9 @@ public:
     void InitInstance();
     void ExitInstance();
 
+    // First start (no Setup.ini): the settings dialog, then the profile saved whatever
+    // the dialog returned. Nothing when the file exists.
+    void RunFirstStartIfNeeded();
     // Ends the run as a confirmed exit would, from wherever it stands.
     void RequestShutdown();
     bool ShutdownRequested() const { return m_bQuitting; }
@@ -35,7 +38,6 @@ signals:
 
 private:
     bool SocketSupportAvailable() const;
-    void RunFirstStartSettings();
     void RunSplash();
     void RunLobby();
     static void EndModalDialogs();

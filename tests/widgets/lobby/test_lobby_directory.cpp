@@ -1,0 +1,345 @@
+// The lobby's user and room directories as datagrams drive them: who gets listed, who
+// gets answered and where, goodbyes, and the room list's rules.
+
+#include "CRoomDlg.h"
+#include "LobbyFixture.h"
+#include "LobbyTexts.h"
+
+#include <QListView>
+#include <QPushButton>
+#include <QTableView>
+
+using namespace lobbytest;
+
+namespace {
+
+// A room window that remembers who left, so the lobby's hand-over can be seen.
+class SpyRoomDlg : public CRoomDlg {
+public:
+    explicit SpyRoomDlg(QWidget* parent) : CRoomDlg(parent) {}
+    void OnMemberLeave(const UserEntry& leaver) override { leavers.push_back(leaver); }
+    std::vector<UserEntry> leavers;
+};
+
+class UserDirectoryTest : public LobbyTest {
+protected:
+    int UserRows() const { return m_lobby->UserList()->model()->rowCount(); }
+    QString UserRow(int row) const
+    {
+        return m_lobby->UserList()->model()->index(row, 0).data().toString();
+    }
+};
+
+TEST_F(UserDirectoryTest, HelloIsListedAndAnsweredAtTheRecordsAddressOnce)
+{
+    Start();
+    const UserEntry peer = MakeUser("peer", "127.0.0.9", 1);
+    Hello(peer);
+    ASSERT_EQ(UserRows(), 1);
+    EXPECT_EQ(UserRow(0), QStringLiteral("peer 127.0.0.9"));
+    auto sent = TakeSent();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].ip, "127.0.0.9");
+    EXPECT_EQ(sent[0].decoded.type, PT_HELLO_ACK);
+    EXPECT_TRUE(SameUser(sent[0].decoded.user, theProfile.m_self));
+
+    Hello(peer); // already listed: not added, not answered
+    Deliver(EncodeUser(PT_HELLO_ACK, peer));
+    EXPECT_EQ(UserRows(), 1);
+    EXPECT_TRUE(TakeSent().empty());
+}
+
+TEST_F(UserDirectoryTest, SameNickAndAddressWithOtherSexIsASecondRow)
+{
+    Start();
+    Hello(MakeUser("twin", "127.0.0.5", 0));
+    Hello(MakeUser("twin", "127.0.0.5", 1));
+    ASSERT_EQ(UserRows(), 2);
+    EXPECT_EQ(UserRow(0), UserRow(1));
+    EXPECT_EQ(TakeSent().size(), 2u);
+}
+
+TEST_F(UserDirectoryTest, AnswerIsOnlyAddedAndOwnHelloListsTheUser)
+{
+    Start(false); // answers and hellos are handled before the gate opens
+    Deliver(EncodeUser(PT_HELLO_ACK, MakeUser("old", "127.0.0.4")));
+    Hello(theProfile.m_self);
+    ASSERT_EQ(UserRows(), 2);
+    EXPECT_EQ(UserRow(1), QStringLiteral("me 127.0.0.1"));
+    const auto sent = TakeSent();
+    ASSERT_EQ(sent.size(), 1u); // the own hello is answered, to itself
+    EXPECT_EQ(sent[0].ip, "127.0.0.1");
+}
+
+TEST_F(UserDirectoryTest, HostAnswersHelloWithItsRoom)
+{
+    Start();
+    m_lobby->OnCreateRoom();
+    TakeSent();
+    Hello(MakeUser("newcomer", "127.0.0.7"));
+    const auto sent = TakeSent();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].decoded.type, PT_ROOM_INFO);
+    EXPECT_EQ(sent[0].ip, "127.0.0.7");
+    EXPECT_EQ(FieldText(sent[0].decoded.room.name), "myroom");
+    EXPECT_EQ(FieldText(sent[0].decoded.room.intro), "my intro");
+}
+
+TEST_F(UserDirectoryTest, GoodbyeRemovesFirstMatchOnlyAndUnknownChangesNothing)
+{
+    Start();
+    const UserEntry a = MakeUser("a", "127.0.0.2");
+    const UserEntry b = MakeUser("b", "127.0.0.3");
+    Hello(a);
+    Hello(b);
+    Hello(MakeUser("c", "127.0.0.4"));
+    Deliver(EncodeUser(PT_BYE, MakeUser("b", "127.0.0.3", 1))); // other sex: not listed
+    EXPECT_EQ(UserRows(), 3);
+    Deliver(EncodeUser(PT_BYE, b));
+    ASSERT_EQ(UserRows(), 2);
+    EXPECT_EQ(UserRow(0), QStringLiteral("a 127.0.0.2"));
+    EXPECT_EQ(UserRow(1), QStringLiteral("c 127.0.0.4"));
+    Hello(b); // known again after leaving
+    EXPECT_EQ(UserRows(), 3);
+}
+
+TEST_F(UserDirectoryTest, GoodbyeOfAnyKnownUserReachesTheHostsRoomWindow)
+{
+    Start();
+    SpyRoomDlg* spy = nullptr;
+    m_lobby->Rooms().SetWindowFactoryForTesting([&](QWidget* parent) {
+        spy = new SpyRoomDlg(parent);
+        return spy;
+    });
+    const UserEntry member = MakeUser("member", "127.0.0.2");
+    const UserEntry stranger = MakeUser("stranger", "127.0.0.3");
+    Hello(member);
+    Hello(stranger);
+    m_lobby->OnCreateRoom();
+    ASSERT_NE(spy, nullptr);
+    Deliver(EncodeUser(PT_BYE, stranger));
+    Deliver(EncodeUser(PT_BYE, MakeUser("never", "127.0.0.8"))); // unlisted: nothing
+    ASSERT_EQ(spy->leavers.size(), 1u);
+    EXPECT_TRUE(SameUser(spy->leavers[0], stranger));
+}
+
+TEST_F(UserDirectoryTest, GoodbyeGoesToEveryListedUserIncludingSelf)
+{
+    Start();
+    Hello(theProfile.m_self);
+    Hello(MakeUser("x", "127.0.0.2"));
+    TakeSent();
+    m_lobby->SayGoodbye();
+    auto sent = TakeSent();
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[0].ip, "127.0.0.1");
+    EXPECT_EQ(sent[1].ip, "127.0.0.2");
+    EXPECT_EQ(sent[0].decoded.type, PT_BYE);
+
+    m_lobby->OnCreateRoom();
+    TakeSent();
+    m_lobby->SayGoodbye(); // while hosting: the room goes with its creator
+    sent = TakeSent();
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[0].decoded.type, PT_HOST_BYE);
+    EXPECT_TRUE(SameUser(sent[0].decoded.room.creator, theProfile.m_self));
+}
+
+class RoomDirectoryTest : public LobbyTest {
+protected:
+    QAbstractItemModel* Rooms() const { return m_lobby->RoomList()->model(); }
+    QString Cell(int row, int column) const { return Rooms()->index(row, column).data().toString(); }
+    void RoomInfoFrom(const RoomInfo& r) { Deliver(EncodeRoom(PT_ROOM_INFO, r)); }
+};
+
+TEST_F(RoomDirectoryTest, RoomInfoListsRoomOnceAndMakesCreatorKnownSilently)
+{
+    Start();
+    const UserEntry host = MakeUser("host", "127.0.0.2");
+    RoomInfoFrom(MakeRoom("first", host, 3));
+    RoomInfoFrom(MakeRoom("renamed", host, 9)); // the same creator: the row stays
+    ASSERT_EQ(Rooms()->rowCount(), 1);
+    EXPECT_EQ(Cell(0, 0), QStringLiteral("first"));
+    EXPECT_EQ(Cell(0, 2), QStringLiteral("3"));
+    ASSERT_EQ(theProfile.m_users.size(), 1u);
+    EXPECT_TRUE(SameUser(theProfile.m_users[0], host));
+    EXPECT_TRUE(TakeSent().empty());
+}
+
+TEST_F(RoomDirectoryTest, UpdateChangesListedRoomButKeepsIntroAndIgnoresUnknown)
+{
+    Start();
+    const UserEntry host = MakeUser("host", "127.0.0.2");
+    RoomInfoFrom(MakeRoom("talk", host, 0, "old intro"));
+    Deliver(EncodeRoom(PT_ROOM_UPDATE, MakeRoom("talk2", host, 4, "new intro")));
+    EXPECT_EQ(Cell(0, 0), QStringLiteral("talk2"));
+    EXPECT_EQ(Cell(0, 2), QStringLiteral("4"));
+    EXPECT_EQ(Cell(0, 3), QStringLiteral("old intro"));
+    Deliver(EncodeRoom(PT_ROOM_UPDATE, MakeRoom("ghost", MakeUser("ghost", "127.0.0.9"), 1)));
+    EXPECT_EQ(Rooms()->rowCount(), 1);
+    EXPECT_EQ(theProfile.m_rooms.size(), 1u);
+}
+
+TEST_F(RoomDirectoryTest, OwnRoomDoubleClickedDoesNothing)
+{
+    Start();
+    m_lobby->OnCreateRoom();
+    m_lobby->LeaveRoom();
+    RoomInfoFrom(theProfile.m_myRoom);
+    TakeSent();
+    m_lobby->RoomList()->selectRow(0);
+    m_lobby->OnDblclkRoomList();
+    EXPECT_EQ(m_lobby->Rooms().Window(), nullptr);
+    EXPECT_TRUE(TakeSent().empty());
+    EXPECT_TRUE(m_boxes.Shown().empty());
+}
+
+TEST_F(RoomDirectoryTest, SameCreatorKeyJoinsTheFirstListedRoom)
+{
+    Start();
+    RoomInfoFrom(MakeRoom("his", MakeUser("pat", "127.0.0.2", 0)));
+    RoomInfoFrom(MakeRoom("hers", MakeUser("pat", "127.0.0.2", 1)));
+    ASSERT_EQ(Rooms()->rowCount(), 2);
+    TakeSent();
+    m_lobby->RoomList()->selectRow(1);
+    m_lobby->OnDblclkRoomList();
+    CRoomDlg* window = m_lobby->Rooms().Window();
+    ASSERT_NE(window, nullptr);
+    EXPECT_FALSE(window->m_bHost);
+    EXPECT_EQ(window->m_room.creator.sex, 0);
+    EXPECT_TRUE(theProfile.m_joined);
+    const auto sent = TakeSent();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].decoded.type, PT_ROOM_JOIN);
+    EXPECT_EQ(sent[0].ip, "127.0.0.2");
+    EXPECT_TRUE(SameUser(sent[0].decoded.user, theProfile.m_self));
+
+    m_boxes.Expect(); // a second room while in one
+    m_lobby->OnDblclkRoomList();
+    EXPECT_EQ(m_boxes.LastText(), LobbyText::OneRoomOnly());
+    EXPECT_EQ(m_lobby->Rooms().Window(), window);
+}
+
+TEST_F(RoomDirectoryTest, HostClosingJoinedRoomEndsItsWindowOtherRoomsOnlyLeaveTheList)
+{
+    Start();
+    const UserEntry host = MakeUser("host", "127.0.0.2");
+    const UserEntry other = MakeUser("other", "127.0.0.3");
+    RoomInfoFrom(MakeRoom("joined", host));
+    RoomInfoFrom(MakeRoom("elsewhere", other));
+    m_lobby->Rooms().JoinRoom(theProfile.m_rooms[0]);
+    QPointer<CRoomDlg> window = m_lobby->Rooms().Window();
+
+    Deliver(EncodeRoom(PT_ROOM_CLOSED, MakeRoom("elsewhere", other)));
+    EXPECT_EQ(Rooms()->rowCount(), 1);
+    EXPECT_EQ(m_lobby->Rooms().Window(), window.data());
+
+    m_boxes.Expect();
+    Deliver(EncodeRoom(PT_HOST_BYE, MakeRoom("joined", host)));
+    EXPECT_EQ(m_boxes.LastText(), LobbyText::RoomClosed(QStringLiteral("joined")));
+    EXPECT_EQ(Rooms()->rowCount(), 0);
+    EXPECT_EQ(m_lobby->Rooms().Window(), nullptr);
+    EXPECT_FALSE(theProfile.m_joined);
+    EXPECT_EQ(theProfile.m_users.size(), 1u); // the host's goodbye removed the host
+    SettleDeletes();
+    EXPECT_TRUE(window.isNull());
+    EXPECT_TRUE(m_lobby->Rooms().CanEnterRoom());
+}
+
+TEST_F(RoomDirectoryTest, CreateLeaveAndRejoinMoveBetweenRoomStates)
+{
+    Start();
+    Hello(MakeUser("a", "127.0.0.2"));
+    Hello(MakeUser("b", "127.0.0.3"));
+    TakeSent();
+    m_lobby->CreateRoomButton()->click();
+    ASSERT_TRUE(theProfile.m_hosting);
+    EXPECT_TRUE(m_lobby->Rooms().Window()->m_bHost);
+    auto sent = TakeSent();
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[0].decoded.type, PT_ROOM_INFO);
+    EXPECT_EQ(sent[1].ip, "127.0.0.3");
+
+    m_lobby->AnnounceRoomUpdate();
+    EXPECT_EQ(TakeSent().size(), 2u);
+    m_lobby->LeaveRoom();
+    sent = TakeSent();
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[0].decoded.type, PT_ROOM_CLOSED);
+    EXPECT_FALSE(theProfile.m_hosting);
+
+    RoomInfoFrom(MakeRoom("theirs", MakeUser("a", "127.0.0.2")));
+    m_lobby->Rooms().JoinRoom(theProfile.m_rooms[0]);
+    TakeSent();
+    m_lobby->LeaveRoom(); // a member leaves by telling the creator only
+    sent = TakeSent();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].decoded.type, PT_ROOM_LEAVE);
+    EXPECT_EQ(sent[0].ip, "127.0.0.2");
+    EXPECT_TRUE(m_lobby->Rooms().CanEnterRoom());
+}
+
+TEST_F(RoomDirectoryTest, CancelledSetupAndFailedWindowLeaveTheStateFree)
+{
+    Start();
+    m_lobby->Rooms().SetSetupRunnerForTesting([] { return 0; });
+    m_lobby->OnCreateRoom();
+    EXPECT_TRUE(m_lobby->Rooms().CanEnterRoom());
+    EXPECT_TRUE(m_boxes.Shown().empty());
+
+    m_lobby->Rooms().SetSetupRunnerForTesting([] { return 100; });
+    m_lobby->Rooms().SetWindowFactoryForTesting([](QWidget*) { return nullptr; });
+    m_boxes.Expect();
+    m_lobby->OnCreateRoom();
+    EXPECT_EQ(m_boxes.LastText(), LobbyText::WindowFailed());
+    EXPECT_FALSE(theProfile.m_hosting);
+    EXPECT_TRUE(TakeSent().empty());
+}
+
+// A box that lets datagrams arrive while it is open, as the nested loop of a real one.
+class ActingBoxes : public IBoxResponder {
+public:
+    std::function<void()> whileOpen;
+    std::vector<QString> texts;
+    bool Answer(const BoxRecord& box) override
+    {
+        texts.push_back(box.text);
+        if (auto act = std::exchange(whileOpen, nullptr))
+            act();
+        return true;
+    }
+};
+
+TEST_F(RoomDirectoryTest, RoomWindowDestroyedWhileABoxIsOpenIsNeverUsedAgain)
+{
+    Start();
+    const UserEntry host = MakeUser("host", "127.0.0.2");
+    RoomInfoFrom(MakeRoom("r", host));
+    m_lobby->Rooms().JoinRoom(theProfile.m_rooms[0]);
+    QPointer<CRoomDlg> window = m_lobby->Rooms().Window();
+
+    ActingBoxes acting;
+    SetBoxResponder(&acting);
+    acting.whileOpen = [&] {
+        Deliver(EncodeRoom(PT_ROOM_CLOSED, MakeRoom("r", host)));
+        SettleDeletes();
+    };
+    m_lobby->OnCreateRoom(); // "one room only" is open when the host closes the room
+    ASSERT_EQ(acting.texts.size(), 2u);
+    EXPECT_EQ(acting.texts[0], LobbyText::OneRoomOnly());
+    EXPECT_EQ(acting.texts[1], LobbyText::RoomClosed(QStringLiteral("r")));
+    EXPECT_EQ(m_lobby->RoomWindow(), nullptr);
+    Deliver(EncodeUserText(PT_ROOM_SAY, host, "late line")); // dropped, no window
+    m_lobby->LeaveRoom();
+    EXPECT_EQ(TakeSent().size(), 1u); // only the join; leaving a free state sends nothing
+    SetBoxResponder(&m_boxes);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,133 @@
+// Private message routing as the lobby does it: one window per peer, unread marking
+// while hidden, the sound for every message, and the users it refuses.
+
+#include "CChatRouter.h"
+#include "CPrivateChatDlg.h"
+#include "LobbyFixture.h"
+#include "LobbyTexts.h"
+
+#include <QListView>
+
+using namespace lobbytest;
+
+namespace {
+
+class PrivateRoutingTest : public LobbyTest {
+protected:
+    void SetUp() override
+    {
+        LobbyTest::SetUp();
+        m_lobby->Chats().SetRecount([this] {
+            m_lastCount = 0;
+            for (CPrivateChatDlg* w : m_lobby->ChatWindows())
+                m_lastCount += w->m_bUnread ? 1 : 0;
+            ++m_recounts;
+        });
+        m_lobby->Chats().SetSoundForTesting([this] { ++m_sounds; });
+        Start();
+        Hello(m_peer);
+        Hello(theProfile.m_self);
+        TakeSent();
+    }
+    void Message(const UserEntry& from, const char* text)
+    {
+        Deliver(EncodeUserText(PT_PRIVATE_MSG, from, text));
+    }
+
+    UserEntry m_peer = MakeUser("peer", "127.0.0.2", 1);
+    int m_lastCount = 0;
+    int m_recounts = 0;
+    int m_sounds = 0;
+};
+
+TEST_F(PrivateRoutingTest, MessagesForAHiddenWindowCountItOnceAndAlwaysSound)
+{
+    Message(m_peer, "one");
+    ASSERT_EQ(m_lobby->ChatWindows().size(), 1u);
+    CPrivateChatDlg* w = m_lobby->ChatWindows()[0];
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_TRUE(w->m_bUnread);
+    EXPECT_TRUE(SameUser(w->m_peer, m_peer));
+    EXPECT_EQ(w->m_pLobby, static_cast<ILobby*>(m_lobby.get()));
+    Message(m_peer, "two");
+    EXPECT_EQ(m_lobby->ChatWindows().size(), 1u);
+    EXPECT_EQ(m_lastCount, 1);
+    EXPECT_EQ(m_sounds, 2);
+}
+
+TEST_F(PrivateRoutingTest, VisibleWindowGetsTheLineWithoutUnreadMark)
+{
+    m_lobby->OpenChatWith("peer 127.0.0.2");
+    ASSERT_EQ(m_lobby->ChatWindows().size(), 1u);
+    CPrivateChatDlg* w = m_lobby->ChatWindows()[0];
+    EXPECT_TRUE(w->isVisible());
+    Message(m_peer, "hi");
+    EXPECT_FALSE(w->m_bUnread);
+    EXPECT_EQ(m_recounts, 0);
+    EXPECT_EQ(m_sounds, 1);
+}
+
+TEST_F(PrivateRoutingTest, UnknownSenderIsDroppedWithoutTrace)
+{
+    Message(MakeUser("peer", "127.0.0.2", 0), "same key, other sex"); // not listed
+    Message(MakeUser("stranger", "127.0.0.9"), "hello?");
+    EXPECT_TRUE(m_lobby->ChatWindows().empty());
+    EXPECT_EQ(m_sounds, 0);
+    EXPECT_EQ(m_recounts, 0);
+}
+
+TEST_F(PrivateRoutingTest, OpeningReusesWindowsAndNeverOpensOneForSelf)
+{
+    m_lobby->OpenChatWith("me 127.0.0.1");
+    m_lobby->OpenChatWith("nobody 127.0.0.8");
+    EXPECT_TRUE(m_lobby->ChatWindows().empty());
+
+    Message(m_peer, "waiting");
+    m_lobby->UserList()->setCurrentIndex(m_lobby->UserList()->model()->index(0, 0));
+    m_lobby->OnDblclkUserList();
+    ASSERT_EQ(m_lobby->ChatWindows().size(), 1u);
+    EXPECT_TRUE(m_lobby->ChatWindows()[0]->isVisible());
+}
+
+TEST_F(PrivateRoutingTest, EqualKeysOpenTheFirstListedUser)
+{
+    Hello(MakeUser("peer", "127.0.0.2", 0)); // listed after the female peer
+    m_lobby->OpenChatWith("peer 127.0.0.2");
+    ASSERT_EQ(m_lobby->ChatWindows().size(), 1u);
+    EXPECT_EQ(m_lobby->ChatWindows()[0]->m_peer.sex, 1);
+}
+
+TEST_F(PrivateRoutingTest, SendOnlyToListedPeers)
+{
+    EXPECT_TRUE(m_lobby->SendPrivate(m_peer, "to you"));
+    auto sent = TakeSent();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].ip, "127.0.0.2");
+    EXPECT_EQ(sent[0].decoded.type, PT_PRIVATE_MSG);
+    EXPECT_EQ(sent[0].decoded.text, "to you");
+    EXPECT_TRUE(SameUser(sent[0].decoded.user, theProfile.m_self));
+
+    Deliver(EncodeUser(PT_BYE, m_peer));
+    EXPECT_FALSE(m_lobby->SendPrivate(m_peer, "gone"));
+    EXPECT_TRUE(TakeSent().empty());
+}
+
+TEST_F(PrivateRoutingTest, WindowThatCannotBeMadeIsReportedOnlyWhenAskedFor)
+{
+    m_lobby->Chats().SetWindowFactoryForTesting([](QWidget*) { return nullptr; });
+    Message(m_peer, "lost");
+    EXPECT_EQ(m_sounds, 0);
+    m_boxes.Expect();
+    m_lobby->OpenChatWith("peer 127.0.0.2");
+    EXPECT_EQ(m_boxes.LastText(), LobbyText::ChatWindowFailed());
+    EXPECT_TRUE(m_lobby->ChatWindows().empty());
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
