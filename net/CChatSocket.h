@@ -1,0 +1,56 @@
+#pragma once
+// Linquo's one UDP endpoint: bound to port 8800 on every local address, it sends every
+// datagram the program sends and hands every arriving datagram to its owner.
+
+#include "IChatEndpoint.h"
+
+#include <QObject>
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+
+class QUdpSocket;
+
+// Receives each arriving datagram, whatever its length (the lobby implements it).
+class IDatagramSink {
+public:
+    virtual ~IDatagramSink() = default;
+    virtual void OnDatagram(const char *data, size_t len) = 0;
+};
+
+class CChatSocket : public QObject, public IChatEndpoint {
+    Q_OBJECT
+public:
+    explicit CChatSocket(IDatagramSink *owner, QObject *parent = nullptr);
+    ~CChatSocket() override;
+
+    // Binds 0.0.0.0:port without address sharing, so that a second instance cannot take
+    // the same port. False when the port is taken or the socket is already created.
+    // Port 0 lets the kernel choose one (tests).
+    bool Create(quint16 port = CHAT_PORT);
+    // Sends the 281 bytes to port 8800 of the dotted address. A text that is not a
+    // dotted IPv4 address, or a socket that is not created, sends nothing.
+    void SendTo(const Packet &packet, const char *ip) override;
+    // Releases the port; datagrams read but not yet handed over are dropped.
+    void Close();
+
+    bool IsCreated() const;
+    // The bound port, or 0.
+    quint16 LocalPort() const;
+
+private:
+    struct Received {
+        uint16_t len;
+        char bytes[PACKET_SIZE];
+    };
+
+    void OnReadyRead();
+    void DeliverQueued();
+
+    IDatagramSink *m_pOwner;
+    QUdpSocket *m_pSocket = nullptr;
+    // Datagrams read from the socket and not yet handed to the owner, in arrival order.
+    std::deque<Received> m_queue;
+    bool m_bDeliveryPosted = false;
+};
