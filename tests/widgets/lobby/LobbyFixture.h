@@ -18,6 +18,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
+#include <utility>
 #include <memory>
 #include <string>
 #include <vector>
@@ -70,6 +72,21 @@ inline void ResetProfile()
     theProfile.m_self = MakeUser("me", "127.0.0.1", 0);
     theProfile.m_myRoom = MakeRoom("myroom", theProfile.m_self, 0, "my intro");
 }
+
+// Answers every box with OK/Yes and runs an action while the first one is open, as
+// datagrams and signals arrive inside the nested loop of a real box.
+class ActingBoxes : public IBoxResponder {
+public:
+    std::function<void()> whileOpen;
+    std::vector<QString> texts;
+    bool Answer(const BoxRecord& box) override
+    {
+        texts.push_back(box.text);
+        if (auto act = std::exchange(whileOpen, nullptr))
+            act();
+        return true;
+    }
+};
 
 class LobbyTest : public ::testing::Test {
 protected:

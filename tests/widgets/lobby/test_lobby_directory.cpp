@@ -296,20 +296,6 @@ TEST_F(RoomDirectoryTest, CancelledSetupAndFailedWindowLeaveTheStateFree)
     EXPECT_TRUE(TakeSent().empty());
 }
 
-// A box that lets datagrams arrive while it is open, as the nested loop of a real one.
-class ActingBoxes : public IBoxResponder {
-public:
-    std::function<void()> whileOpen;
-    std::vector<QString> texts;
-    bool Answer(const BoxRecord& box) override
-    {
-        texts.push_back(box.text);
-        if (auto act = std::exchange(whileOpen, nullptr))
-            act();
-        return true;
-    }
-};
-
 TEST_F(RoomDirectoryTest, RoomWindowDestroyedWhileABoxIsOpenIsNeverUsedAgain)
 {
     Start();

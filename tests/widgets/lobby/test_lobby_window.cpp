@@ -8,6 +8,7 @@
 #include "LobbyLayout.h"
 #include "LobbyTestUtil.h"
 #include "LobbyTexts.h"
+#include "WindowMessageClient.h"
 
 #include <QAction>
 #include <QGroupBox>
@@ -18,6 +19,9 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTimer>
+
+#include <atomic>
+#include <thread>
 
 using namespace lobbytest;
 
@@ -174,6 +178,32 @@ TEST_F(LobbyWindowTest, LoginSentOpensTheGateAndRepeatsItsMessage)
     EXPECT_TRUE(m_lobby->IsReady());
 }
 
+TEST_F(LobbyWindowTest, AnnouncerFindsLobbyByCaptionAndWaitsForTheReadyBox)
+{
+    Start(false);
+    std::atomic<bool> returned{false};
+    std::atomic<bool> delivered{false};
+    std::thread announcer([&] {
+        delivered = SendWindowMessage(LobbyText::Caption(), WM_LOGIN_SENT, 0, 0);
+        returned = true;
+    });
+    ActingBoxes boxes; // the announcer must still be waiting while the box is open
+    boxes.whileOpen = [&] {
+        for (int i = 0; i < 20; ++i)
+            QApplication::processEvents(QEventLoop::AllEvents, 5);
+        EXPECT_FALSE(returned);
+    };
+    SetBoxResponder(&boxes);
+    for (int i = 0; i < 500 && !returned; ++i)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    announcer.join();
+    SetBoxResponder(&m_boxes);
+    EXPECT_TRUE(delivered);
+    EXPECT_TRUE(m_lobby->IsReady());
+    ASSERT_EQ(boxes.texts.size(), 1u);
+    EXPECT_EQ(boxes.texts[0], LobbyText::Ready());
+}
+
 TEST_F(LobbyWindowTest, EscapeAndEnterLeaveTheLobbyOpen)
 {
     Start();
@@ -301,6 +331,26 @@ TEST_F(LobbyWindowTest, ShutDownWhileNotReadySaysGoodbyeWithoutAsking)
     m_lobby->ShutDown(); // once only
     m_lobby->close();
     EXPECT_TRUE(TakeSent().empty());
+}
+
+TEST_F(LobbyWindowTest, TerminationWhileTheExitQuestionIsOpenEndsItAndCloses)
+{
+    Start();
+    m_lobby->show();
+    Hello(MakeUser("peer", "127.0.0.2"));
+    TakeSent();
+    SetBoxResponder(nullptr); // a real question box, with its own nested loop
+    QTimer::singleShot(50, m_lobby.get(), [this] {
+        ASSERT_NE(QApplication::activeModalWidget(), nullptr);
+        m_lobby->ShutDown();
+    });
+    m_lobby->close();
+    SetBoxResponder(&m_boxes);
+    EXPECT_TRUE(m_lobby->IsClosed());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    const auto sent = TakeSent();
+    ASSERT_EQ(sent.size(), 1u); // one goodbye, not two
+    EXPECT_EQ(sent[0].decoded.type, PT_BYE);
 }
 
 } // namespace
