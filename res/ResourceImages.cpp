@@ -1,0 +1,64 @@
+#include "ResourceImages.h"
+
+#include "Resources.h"
+
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QString>
+#include <QSvgRenderer>
+
+namespace {
+
+bool ResourceExists(const QString& name)
+{
+    // QSvgRenderer warns on a missing file; check first so that an unknown name stays quiet.
+    return name.startsWith(QLatin1Char(':')) && QFile::exists(name);
+}
+
+} // namespace
+
+QPixmap LoadResourcePixmap(const char* path, QSize size, const QColor& background)
+{
+    if (path == nullptr || size.isEmpty())
+        return {};
+    const QString name = QString::fromUtf8(path);
+    if (!ResourceExists(name))
+        return {};
+    QSvgRenderer renderer(name);
+    if (!renderer.isValid())
+        return {};
+    const bool opaque = background.alpha() == 255;
+    QImage image(size, opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
+    image.fill(background);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    renderer.render(&painter, QRectF(0, 0, size.width(), size.height()));
+    painter.end();
+    return QPixmap::fromImage(image);
+}
+
+QIcon LoadResourceIcon(const char* path)
+{
+    QIcon icon;
+    for (int side : {16, 20, 24, 32, 48, 64, 128, 256}) {
+        const QPixmap pixmap = LoadResourcePixmap(path, QSize(side, side));
+        if (pixmap.isNull())
+            return {};
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+QCursor LoadHandCursor()
+{
+    const QPixmap pixmap = LoadResourcePixmap(kCursorHand, QSize(kCursorSize, kCursorSize));
+    if (pixmap.isNull())
+        return QCursor(Qt::PointingHandCursor);
+    return QCursor(pixmap, 0, 0);
+}
+
+QPixmap LoadSplashPixmap()
+{
+    return LoadResourcePixmap(kBitmapSplash, QSize(kSplashWidth, kSplashHeight), Qt::white);
+}
