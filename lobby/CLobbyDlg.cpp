@@ -4,6 +4,7 @@
 #include "CRoomActions.h"
 #include "CSettingsDlg.h"
 #include "Dispatcher.h"
+#include "IRoomWindow.h"
 #include "LobbyLayout.h"
 #include "LobbyPaths.h"
 #include "LobbyTexts.h"
@@ -24,6 +25,7 @@
 #include <QListView>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -104,7 +106,10 @@ void CLobbyDlg::BuildControls()
     m_pNotifier->setGeometry(Dlu(4), Dlu(7), Dlu(164), Dlu(27));
 
     m_pCreateButton = new QPushButton(QStringLiteral("开设房间(&S)"), m_pTopBar);
-    m_pCreateButton->setGeometry(Dlu(171), Dlu(7), Dlu(54), Dlu(25));
+    // The template's size, grown if the font needs more room for the text.
+    const QSize hint = m_pCreateButton->sizeHint();
+    m_pCreateButton->setGeometry(Dlu(171), Dlu(7), qMax(Dlu(54), hint.width() + 8),
+                                 qMax(Dlu(25), hint.height()));
     m_pCreateButton->setAutoDefault(false);
     m_pCreateButton->setDefault(false);
     connect(m_pCreateButton, &QPushButton::clicked, this, &CLobbyDlg::OnCreateRoom);
@@ -206,6 +211,9 @@ void CLobbyDlg::OnInitDialog()
     if (senderFound && m_startProgram)
         m_startProgram(g_szSenderPath);
 
+    // Where no window manager maximises, the screen's work area stands in for it.
+    if (QScreen* s = screen())
+        setGeometry(s->availableGeometry());
     showMaximized();
 
     if (m_bSocketFailed)
