@@ -24,7 +24,8 @@ constexpr int kMaxDrain = 65536;
 constexpr int kSendWaitMs = 50;
 
 // Only the plain dotted form: no host names (so no lookups), no shorthand forms.
-bool ParseIPv4(const char *ip, quint32 &address) {
+bool ParseIPv4(const char* ip, quint32& address)
+{
     if (ip == nullptr)
         return false;
     const size_t len = strnlen(ip, 16);
@@ -40,23 +41,24 @@ bool ParseIPv4(const char *ip, quint32 &address) {
     return true;
 }
 
-void SetIntOption(qintptr fd, int name, int value) {
+void SetIntOption(qintptr fd, int name, int value)
+{
     ::setsockopt(int(fd), SOL_SOCKET, name, &value, sizeof value);
 }
 
 } // namespace
 
-CChatSocket::CChatSocket(IDatagramSink *owner, QObject *parent)
-    : QObject(parent), m_pOwner(owner) {}
-
-CChatSocket::~CChatSocket() {
-    Close();
+CChatSocket::CChatSocket(IDatagramSink* owner, QObject* parent) : QObject(parent), m_pOwner(owner)
+{
 }
 
-bool CChatSocket::Create(quint16 port) {
+CChatSocket::~CChatSocket() { Close(); }
+
+bool CChatSocket::Create(quint16 port)
+{
     if (m_pSocket != nullptr)
         return false;
-    auto *socket = new QUdpSocket(this);
+    auto* socket = new QUdpSocket(this);
     if (!socket->bind(QHostAddress(QHostAddress::AnyIPv4), port,
                       QAbstractSocket::DontShareAddress)) {
         delete socket;
@@ -79,7 +81,8 @@ bool CChatSocket::Create(quint16 port) {
     return true;
 }
 
-void CChatSocket::SendTo(const Packet &packet, const char *ip) {
+void CChatSocket::SendTo(const Packet& packet, const char* ip)
+{
     quint32 address = 0;
     if (m_pSocket == nullptr || !ParseIPv4(ip, address))
         return;
@@ -94,11 +97,12 @@ void CChatSocket::SendTo(const Packet &packet, const char *ip) {
         m_pSocket->writeDatagram(packet.Data(), PACKET_SIZE, to, CHAT_PORT);
 }
 
-void CChatSocket::Close() {
+void CChatSocket::Close()
+{
     m_queue.clear();
     if (m_pSocket == nullptr)
         return;
-    QUdpSocket *socket = m_pSocket;
+    QUdpSocket* socket = m_pSocket;
     m_pSocket = nullptr;
     // Handlers never run inside the socket's own signal (see OnReadyRead), so it can go now.
     socket->disconnect(this);
@@ -106,19 +110,16 @@ void CChatSocket::Close() {
     delete socket;
 }
 
-bool CChatSocket::IsCreated() const {
-    return m_pSocket != nullptr;
-}
+bool CChatSocket::IsCreated() const { return m_pSocket != nullptr; }
 
-quint16 CChatSocket::LocalPort() const {
-    return m_pSocket ? m_pSocket->localPort() : 0;
-}
+quint16 CChatSocket::LocalPort() const { return m_pSocket ? m_pSocket->localPort() : 0; }
 
 // Reads every waiting datagram before any handler runs, so that a burst of answers is
 // taken out of the kernel buffer before it overflows. The owner is called later, from
 // the event loop, never from inside the socket's signal: a handler may then delete us,
 // and a nested event loop (a modal box) keeps receiving.
-void CChatSocket::OnReadyRead() {
+void CChatSocket::OnReadyRead()
+{
     if (m_pSocket == nullptr)
         return;
     int drained = 0;
@@ -141,12 +142,18 @@ void CChatSocket::OnReadyRead() {
 // One queue for every level of nesting: a handler's modal box may run this again for
 // later arrivals, which then continues with the oldest waiting datagram, so the owner
 // sees every datagram once and in arrival order.
-void CChatSocket::DeliverQueued() {
+void CChatSocket::DeliverQueued()
+{
     m_bDeliveryPosted = false;
     const QPointer<CChatSocket> alive(this);
     while (!m_queue.empty()) {
         const Received item = m_queue.front();
         m_queue.pop_front();
+        // Should this handler open a modal box, its nested loop goes on with the rest.
+        if (!m_queue.empty() && !m_bDeliveryPosted) {
+            m_bDeliveryPosted = true;
+            QMetaObject::invokeMethod(this, &CChatSocket::DeliverQueued, Qt::QueuedConnection);
+        }
         if (m_pOwner != nullptr)
             m_pOwner->OnDatagram(item.bytes, item.len);
         if (!alive)

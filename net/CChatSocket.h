@@ -16,13 +16,13 @@ class QUdpSocket;
 class IDatagramSink {
 public:
     virtual ~IDatagramSink() = default;
-    virtual void OnDatagram(const char *data, size_t len) = 0;
+    virtual void OnDatagram(const char* data, size_t len) = 0;
 };
 
 class CChatSocket : public QObject, public IChatEndpoint {
     Q_OBJECT
 public:
-    explicit CChatSocket(IDatagramSink *owner, QObject *parent = nullptr);
+    explicit CChatSocket(IDatagramSink* owner, QObject* parent = nullptr);
     ~CChatSocket() override;
 
     // Binds 0.0.0.0:port without address sharing, so that a second instance cannot take
@@ -31,7 +31,7 @@ public:
     bool Create(quint16 port = CHAT_PORT);
     // Sends the 281 bytes to port 8800 of the dotted address. A text that is not a
     // dotted IPv4 address, or a socket that is not created, sends nothing.
-    void SendTo(const Packet &packet, const char *ip) override;
+    void SendTo(const Packet& packet, const char* ip) override;
     // Releases the port; datagrams read but not yet handed over are dropped.
     void Close();
 
@@ -48,8 +48,8 @@ private:
     void OnReadyRead();
     void DeliverQueued();
 
-    IDatagramSink *m_pOwner;
-    QUdpSocket *m_pSocket = nullptr;
+    IDatagramSink* m_pOwner;
+    QUdpSocket* m_pSocket = nullptr;
     // Datagrams read from the socket and not yet handed to the owner, in arrival order.
     std::deque<Received> m_queue;
     bool m_bDeliveryPosted = false;

@@ -1,10 +1,9 @@
 #include "CRoomDirectory.h"
 
-CRoomDirectory::CRoomDirectory(std::vector<RoomInfo> &rooms) : m_rooms(rooms) {
-    Rebuild();
-}
+CRoomDirectory::CRoomDirectory(std::vector<RoomInfo>& rooms) : m_rooms(rooms) { Rebuild(); }
 
-bool CRoomDirectory::Add(const RoomInfo &r) {
+bool CRoomDirectory::Add(const RoomInfo& r)
+{
     if (m_creators.count(UserIdentity(r.creator)) != 0)
         return false;
     m_rooms.push_back(r);
@@ -12,7 +11,8 @@ bool CRoomDirectory::Add(const RoomInfo &r) {
     return true;
 }
 
-int CRoomDirectory::Find(const UserEntry &creator) const {
+int CRoomDirectory::Find(const UserEntry& creator) const
+{
     if (m_creators.count(UserIdentity(creator)) == 0)
         return -1;
     for (size_t i = 0; i < m_rooms.size(); ++i) {
@@ -22,7 +22,8 @@ int CRoomDirectory::Find(const UserEntry &creator) const {
     return -1;
 }
 
-int CRoomDirectory::Remove(const UserEntry &creator) {
+int CRoomDirectory::Remove(const UserEntry& creator)
+{
     const int index = Find(creator);
     if (index < 0)
         return -1;
@@ -31,13 +32,15 @@ int CRoomDirectory::Remove(const UserEntry &creator) {
     return index;
 }
 
-void CRoomDirectory::Rebuild() {
+void CRoomDirectory::Rebuild()
+{
     m_creators.clear();
-    for (const RoomInfo &r : m_rooms)
+    for (const RoomInfo& r : m_rooms)
         Count(r.creator, +1);
 }
 
-void CRoomDirectory::Count(const UserEntry &creator, int delta) {
+void CRoomDirectory::Count(const UserEntry& creator, int delta)
+{
     auto it = m_creators.try_emplace(UserIdentity(creator), 0).first;
     it->second += delta;
     if (it->second <= 0)

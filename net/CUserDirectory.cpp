@@ -5,14 +5,16 @@
 namespace {
 
 // Whether the entry's "%s %s" text equals the key, without building the text.
-bool KeyMatches(const UserEntry &u, const std::string &key) {
+bool KeyMatches(const UserEntry& u, const std::string& key)
+{
     const size_t nick = strnlen(u.nick, sizeof u.nick);
     const size_t ip = strnlen(u.ip, sizeof u.ip);
     return key.size() == nick + 1 + ip && std::memcmp(key.data(), u.nick, nick) == 0 &&
            key[nick] == ' ' && std::memcmp(key.data() + nick + 1, u.ip, ip) == 0;
 }
 
-template <typename Map, typename Key> void Adjust(Map &map, const Key &key, int delta) {
+template <typename Map, typename Key> void Adjust(Map& map, const Key& key, int delta)
+{
     auto it = map.try_emplace(key, 0).first;
     it->second += delta;
     if (it->second <= 0)
@@ -21,11 +23,10 @@ template <typename Map, typename Key> void Adjust(Map &map, const Key &key, int 
 
 } // namespace
 
-CUserDirectory::CUserDirectory(std::vector<UserEntry> &users) : m_users(users) {
-    Rebuild();
-}
+CUserDirectory::CUserDirectory(std::vector<UserEntry>& users) : m_users(users) { Rebuild(); }
 
-bool CUserDirectory::Add(const UserEntry &u) {
+bool CUserDirectory::Add(const UserEntry& u)
+{
     if (Contains(u))
         return false;
     m_users.push_back(u);
@@ -33,7 +34,8 @@ bool CUserDirectory::Add(const UserEntry &u) {
     return true;
 }
 
-int CUserDirectory::Remove(const UserEntry &u) {
+int CUserDirectory::Remove(const UserEntry& u)
+{
     const int index = IndexOf(u);
     if (index < 0)
         return -1;
@@ -42,11 +44,13 @@ int CUserDirectory::Remove(const UserEntry &u) {
     return index;
 }
 
-bool CUserDirectory::Contains(const UserEntry &u) const {
+bool CUserDirectory::Contains(const UserEntry& u) const
+{
     return m_identities.count(UserIdentity(u)) != 0;
 }
 
-int CUserDirectory::FindByKey(const std::string &userKey) const {
+int CUserDirectory::FindByKey(const std::string& userKey) const
+{
     if (m_keys.count(userKey) == 0)
         return -1;
     for (size_t i = 0; i < m_users.size(); ++i) {
@@ -56,14 +60,16 @@ int CUserDirectory::FindByKey(const std::string &userKey) const {
     return -1;
 }
 
-void CUserDirectory::Rebuild() {
+void CUserDirectory::Rebuild()
+{
     m_identities.clear();
     m_keys.clear();
-    for (const UserEntry &u : m_users)
+    for (const UserEntry& u : m_users)
         Count(u, +1);
 }
 
-int CUserDirectory::IndexOf(const UserEntry &u) const {
+int CUserDirectory::IndexOf(const UserEntry& u) const
+{
     if (!Contains(u))
         return -1;
     for (size_t i = 0; i < m_users.size(); ++i) {
@@ -73,7 +79,8 @@ int CUserDirectory::IndexOf(const UserEntry &u) const {
     return -1;
 }
 
-void CUserDirectory::Count(const UserEntry &u, int delta) {
+void CUserDirectory::Count(const UserEntry& u, int delta)
+{
     Adjust(m_identities, UserIdentity(u), delta);
     Adjust(m_keys, UserKey(u), delta);
 }

@@ -8,21 +8,24 @@
 namespace {
 
 // Membership datagrams reach only the window of the matching role.
-IRoomWindow *HostWindow(IDatagramHandler &handler) {
+IRoomWindow* HostWindow(IDatagramHandler& handler)
+{
     return theProfile.m_hosting ? handler.RoomWindow() : nullptr;
 }
 
-IRoomWindow *MemberWindow(IDatagramHandler &handler) {
+IRoomWindow* MemberWindow(IDatagramHandler& handler)
+{
     return theProfile.m_joined ? handler.RoomWindow() : nullptr;
 }
 
 } // namespace
 
-void DispatchDatagram(const void *data, size_t len, IDatagramHandler &handler) {
+void DispatchDatagram(const void* data, size_t len, IDatagramHandler& handler)
+{
     Datagram d;
     if (!DecodeDatagram(data, len, d))
         return;
-    IRoomWindow *window = nullptr;
+    IRoomWindow* window = nullptr;
     switch (d.type) {
     case PT_HELLO:
         handler.OnHello(d.user);

@@ -8,4 +8,4 @@ class IDatagramHandler;
 
 // Datagrams that are short, of type 12, above 14 or negative, or whose gate is closed,
 // have no effect.
-void DispatchDatagram(const void *data, size_t len, IDatagramHandler &handler);
+void DispatchDatagram(const void* data, size_t len, IDatagramHandler& handler);

@@ -10,12 +10,12 @@
 
 class UserIdentity {
 public:
-    explicit UserIdentity(const UserEntry &user);
-    bool operator==(const UserIdentity &other) const { return m_bytes == other.m_bytes; }
+    explicit UserIdentity(const UserEntry& user);
+    bool operator==(const UserIdentity& other) const { return m_bytes == other.m_bytes; }
     size_t Hash() const;
 
     struct Hasher {
-        size_t operator()(const UserIdentity &id) const { return id.Hash(); }
+        size_t operator()(const UserIdentity& id) const { return id.Hash(); }
     };
 
 private:

@@ -12,14 +12,16 @@ using namespace nettest;
 
 namespace {
 
-std::vector<std::string> Keys(const std::vector<UserEntry> &users) {
+std::vector<std::string> Keys(const std::vector<UserEntry>& users)
+{
     std::vector<std::string> keys;
-    for (const UserEntry &u : users)
+    for (const UserEntry& u : users)
         keys.push_back(Who(u));
     return keys;
 }
 
-RoomInfo MakeRoom(const std::string &name, const UserEntry &creator) {
+RoomInfo MakeRoom(const std::string& name, const UserEntry& creator)
+{
     RoomInfo r;
     SetField(r.name, name);
     r.creator = creator;
@@ -28,7 +30,8 @@ RoomInfo MakeRoom(const std::string &name, const UserEntry &creator) {
 
 } // namespace
 
-TEST(UserDirectory, AppendsInArrivalOrderAndRefusesTheSameUserTwice) {
+TEST(UserDirectory, AppendsInArrivalOrderAndRefusesTheSameUserTwice)
+{
     std::vector<UserEntry> users;
     CUserDirectory dir(users);
     EXPECT_TRUE(dir.Add(MakeUser("amy", "10.1.0.1")));
@@ -47,10 +50,11 @@ TEST(UserDirectory, AppendsInArrivalOrderAndRefusesTheSameUserTwice) {
     EXPECT_EQ(users.size(), 3u);
 }
 
-TEST(UserDirectory, RemoveTakesOnlyTheFirstMatchAndKeepsTheOrderOfTheRest) {
+TEST(UserDirectory, RemoveTakesOnlyTheFirstMatchAndKeepsTheOrderOfTheRest)
+{
     std::vector<UserEntry> users;
     CUserDirectory dir(users);
-    for (const char *ip : {"10.1.0.1", "10.1.0.2", "10.1.0.3", "10.1.0.4"})
+    for (const char* ip : {"10.1.0.1", "10.1.0.2", "10.1.0.3", "10.1.0.4"})
         dir.Add(MakeUser("u", ip));
     EXPECT_EQ(dir.Remove(MakeUser("u", "10.1.0.9")), -1);
     EXPECT_EQ(dir.Remove(MakeUser("u", "10.1.0.2", 1)), -1); // other sex: not listed
@@ -66,7 +70,8 @@ TEST(UserDirectory, RemoveTakesOnlyTheFirstMatchAndKeepsTheOrderOfTheRest) {
     EXPECT_EQ(dir.FindByKey("u 10.1.0.2"), 3);
 }
 
-TEST(UserDirectory, SameNameAndAddressWithAnotherSexIsAnotherUserWithTheSameKey) {
+TEST(UserDirectory, SameNameAndAddressWithAnotherSexIsAnotherUserWithTheSameKey)
+{
     std::vector<UserEntry> users;
     CUserDirectory dir(users);
     const UserEntry boy = MakeUser("kim", "10.1.0.5", 0);
@@ -87,7 +92,8 @@ TEST(UserDirectory, SameNameAndAddressWithAnotherSexIsAnotherUserWithTheSameKey)
     EXPECT_EQ(dir.FindByKey("kim 10.1.0.5"), -1);
 }
 
-TEST(UserDirectory, KeyLookupSplitsNameAndAddressAnyWayTheKeyAllows) {
+TEST(UserDirectory, KeyLookupSplitsNameAndAddressAnyWayTheKeyAllows)
+{
     // Both entries read "a b c": the first listed wins, as a walk would find it.
     std::vector<UserEntry> users;
     CUserDirectory dir(users);
@@ -99,7 +105,8 @@ TEST(UserDirectory, KeyLookupSplitsNameAndAddressAnyWayTheKeyAllows) {
     EXPECT_EQ(FieldText(users[0].nick), "a b");
 }
 
-TEST(UserDirectory, RebuildFollowsChangesMadeToTheListDirectly) {
+TEST(UserDirectory, RebuildFollowsChangesMadeToTheListDirectly)
+{
     std::vector<UserEntry> users = {MakeUser("a", "10.1.0.1"), MakeUser("b", "10.1.0.2")};
     CUserDirectory dir(users); // indexes what is already there
     EXPECT_FALSE(dir.Add(MakeUser("a", "10.1.0.1")));
@@ -119,7 +126,8 @@ TEST(UserDirectory, RebuildFollowsChangesMadeToTheListDirectly) {
     EXPECT_EQ(Keys(users), (std::vector<std::string>{"b 10.1.0.2/0", "a 10.1.0.1/0"}));
 }
 
-TEST(UserDirectory, StaysExactWithTenThousandUsers) {
+TEST(UserDirectory, StaysExactWithTenThousandUsers)
+{
     std::vector<UserEntry> users;
     CUserDirectory dir(users);
     auto nth = [](int i) {
@@ -138,7 +146,8 @@ TEST(UserDirectory, StaysExactWithTenThousandUsers) {
     EXPECT_EQ(dir.FindByKey(UserKey(nth(9999))), 4999);
 }
 
-TEST(RoomDirectory, OneRoomPerCreatorInArrivalOrder) {
+TEST(RoomDirectory, OneRoomPerCreatorInArrivalOrder)
+{
     std::vector<RoomInfo> rooms;
     CRoomDirectory dir(rooms);
     const UserEntry amy = MakeUser("amy", "10.1.0.1", 1);
@@ -162,7 +171,8 @@ TEST(RoomDirectory, OneRoomPerCreatorInArrivalOrder) {
     EXPECT_EQ(dir.Find(amy), 2);
 }
 
-TEST(RoomDirectory, RebuildFollowsChangesMadeToTheListDirectly) {
+TEST(RoomDirectory, RebuildFollowsChangesMadeToTheListDirectly)
+{
     const UserEntry amy = MakeUser("amy", "10.1.0.1");
     std::vector<RoomInfo> rooms = {MakeRoom("a", amy), MakeRoom("a2", amy)};
     CRoomDirectory dir(rooms);

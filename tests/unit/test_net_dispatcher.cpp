@@ -15,7 +15,7 @@ namespace {
 
 // The room states the dispatcher can meet, including ones the lobby should never be in.
 enum State { Free, Hosting, Joined, HostingNoWindow, JoinedNoWindow, WindowOnly, StateCount };
-const char *const kStateNames[] = {"free",           "hosting",       "joined",
+const char* const kStateNames[] = {"free",           "hosting",       "joined",
                                    "hosting/no wnd", "joined/no wnd", "window only"};
 
 struct DispatchTest : ::testing::Test {
@@ -25,19 +25,22 @@ struct DispatchTest : ::testing::Test {
     bool savedHosting = theProfile.m_hosting;
     bool savedJoined = theProfile.m_joined;
 
-    ~DispatchTest() override {
+    ~DispatchTest() override
+    {
         theProfile.m_hosting = savedHosting;
         theProfile.m_joined = savedJoined;
     }
 
-    void Enter(State s) {
+    void Enter(State s)
+    {
         theProfile.m_hosting = s == Hosting || s == HostingNoWindow;
         theProfile.m_joined = s == Joined || s == JoinedNoWindow;
         handler.window = (s == Hosting || s == Joined || s == WindowOnly) ? &room : nullptr;
     }
 
     // The name of the one method called, or "" when nothing was called.
-    std::string Route(const Packet &p) {
+    std::string Route(const Packet& p)
+    {
         log.calls.clear();
         DispatchDatagram(p.bytes, sizeof p.bytes, handler);
         if (log.calls.empty())
@@ -47,7 +50,8 @@ struct DispatchTest : ::testing::Test {
     }
 };
 
-Packet ForType(int8_t type) {
+Packet ForType(int8_t type)
+{
     const UserEntry u = MakeUser("amy", "127.0.0.9", 1);
     RoomInfo r;
     r.creator = u;
@@ -68,10 +72,11 @@ Packet ForType(int8_t type) {
 
 } // namespace
 
-TEST_F(DispatchTest, EveryTypeReachesItsHandlerOnlyInTheRoomStatesThatAllowIt) {
+TEST_F(DispatchTest, EveryTypeReachesItsHandlerOnlyInTheRoomStatesThatAllowIt)
+{
     struct Row {
         int8_t type;
-        const char *expected[StateCount]; // free, hosting, joined, host/no wnd, joined/no wnd, wnd
+        const char* expected[StateCount]; // free, hosting, joined, host/no wnd, joined/no wnd, wnd
     };
     const Row table[] = {
         {PT_HELLO, {"OnHello", "OnHello", "OnHello", "OnHello", "OnHello", "OnHello"}},
@@ -103,7 +108,7 @@ TEST_F(DispatchTest, EveryTypeReachesItsHandlerOnlyInTheRoomStatesThatAllowIt) {
         {-128, {"", "", "", "", "", ""}},
         {-1, {"", "", "", "", "", ""}},
     };
-    for (const Row &row : table) {
+    for (const Row& row : table) {
         for (int s = 0; s < StateCount; ++s) {
             Enter(State(s));
             EXPECT_EQ(Route(ForType(row.type)), row.expected[s])
@@ -112,7 +117,8 @@ TEST_F(DispatchTest, EveryTypeReachesItsHandlerOnlyInTheRoomStatesThatAllowIt) {
     }
 }
 
-TEST_F(DispatchTest, HandlersReceiveTheDecodedRecordsAndTexts) {
+TEST_F(DispatchTest, HandlersReceiveTheDecodedRecordsAndTexts)
+{
     Enter(Joined);
     const UserEntry amy = MakeUser("amy", "127.0.0.9", 1);
     const UserEntry bob = MakeUser("bob", "127.0.0.8", 0);
@@ -131,7 +137,7 @@ TEST_F(DispatchTest, HandlersReceiveTheDecodedRecordsAndTexts) {
         {EncodeUserUserText(PT_ROOM_SAY_TO, amy, bob, "just you"),
          "ShowDirectedLine amy 127.0.0.9/1 bob 127.0.0.8/0 just you"},
     };
-    for (const auto &[packet, expected] : cases) {
+    for (const auto& [packet, expected] : cases) {
         log.calls.clear();
         DispatchDatagram(packet.bytes, sizeof packet.bytes, handler);
         ASSERT_EQ(log.calls.size(), 1u) << expected;
@@ -139,7 +145,8 @@ TEST_F(DispatchTest, HandlersReceiveTheDecodedRecordsAndTexts) {
     }
 }
 
-TEST_F(DispatchTest, ShortOrMissingDatagramsReachNobodyLongerOnesAreReadToTheirSize) {
+TEST_F(DispatchTest, ShortOrMissingDatagramsReachNobodyLongerOnesAreReadToTheirSize)
+{
     Enter(Hosting);
     const Packet hello = EncodeUser(PT_HELLO, MakeUser("amy", "127.0.0.9"));
     DispatchDatagram(hello.bytes, 0, handler);
