@@ -4,7 +4,8 @@
 #include <QFileInfo>
 #include <QProcess>
 
-bool StartHidden(const std::string &path) {
+bool StartHidden(const std::string& path)
+{
     if (path.empty())
         return false;
     const QFileInfo program(QFile::decodeName(path.c_str()));

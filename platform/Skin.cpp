@@ -5,14 +5,13 @@
 
 namespace {
 
-QApplication *Application() {
-    return qobject_cast<QApplication *>(QCoreApplication::instance());
-}
+QApplication* Application() { return qobject_cast<QApplication*>(QCoreApplication::instance()); }
 
 } // namespace
 
-void LoadSkin(const std::string &path) {
-    QApplication *app = Application();
+void LoadSkin(const std::string& path)
+{
+    QApplication* app = Application();
     if (app == nullptr || path.empty())
         return;
     QFile file(QFile::decodeName(path.c_str()));
@@ -24,7 +23,8 @@ void LoadSkin(const std::string &path) {
     app->setStyleSheet(QString::fromUtf8(sheet));
 }
 
-void ReleaseSkin() {
-    if (QApplication *app = Application())
+void ReleaseSkin()
+{
+    if (QApplication* app = Application())
         app->setStyleSheet(QString());
 }

@@ -5,6 +5,6 @@
 
 // Reads the file as a UTF-8 style sheet and applies it to the application. A missing or
 // unreadable file, or no QApplication, changes nothing.
-void LoadSkin(const std::string &path);
+void LoadSkin(const std::string& path);
 // Back to the platform's own look.
 void ReleaseSkin();

@@ -12,30 +12,32 @@ namespace {
 // A message sound is short; a burst of messages within this time plays one sound.
 constexpr qint64 kMinIntervalMs = 300;
 
-QElapsedTimer &LastStart() {
+QElapsedTimer& LastStart()
+{
     static QElapsedTimer timer;
     return timer;
 }
 
 struct Player {
-    const char *name;
-    const char *option;
+    const char* name;
+    const char* option;
 };
 
 const Player kPlayers[] = {{"pw-play", nullptr}, {"paplay", nullptr}, {"aplay", "-q"}};
 
 } // namespace
 
-void PlaySoundAsync(const std::string &path) {
+void PlaySoundAsync(const std::string& path)
+{
     if (path.empty())
         return;
     const QFileInfo file(QFile::decodeName(path.c_str()));
     if (!file.isFile() || !file.isReadable())
         return;
-    QElapsedTimer &last = LastStart();
+    QElapsedTimer& last = LastStart();
     if (last.isValid() && last.elapsed() < kMinIntervalMs)
         return;
-    for (const Player &player : kPlayers) {
+    for (const Player& player : kPlayers) {
         const QString program = QStandardPaths::findExecutable(QString::fromLatin1(player.name));
         if (program.isEmpty())
             continue;
@@ -57,6 +59,4 @@ void PlaySoundAsync(const std::string &path) {
     }
 }
 
-void ResetSoundThrottleForTesting() {
-    LastStart().invalidate();
-}
+void ResetSoundThrottleForTesting() { LastStart().invalidate(); }

@@ -8,7 +8,7 @@
 // (no audio device) go to the null device. While one sound has just started, further
 // requests within a short moment are dropped, so that a burst of messages plays one
 // sound instead of starting a player per message.
-void PlaySoundAsync(const std::string &path);
+void PlaySoundAsync(const std::string& path);
 
 // Tests: forget when the last sound started.
 void ResetSoundThrottleForTesting();
