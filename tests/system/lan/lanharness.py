@@ -1,0 +1,546 @@
+"""A simulated LAN of network namespaces for Linquo's system tests and demos.
+
+Every host is a network namespace made here ("lq-<pid>-<tag>-<host>"), with one interface
+whose other end sits on a bridge inside a namespace of its own; nothing is ever created in
+the namespace this runs in. Each host gets its own copy of the program directory and its
+own Setup.ini. Programs run inside a host with Host.start(); Linquo windows go to a
+virtual display (Xvfb) and are driven with real input events (xdotool).
+
+Everything made here (namespaces, processes, displays, temporary folders) is removed by
+Lan.close(), which also runs at exit, on SIGTERM/SIGINT/SIGHUP, and for leftovers of
+earlier runs whose process has gone (namespaces named after a pid that no longer runs)."""
+
+import atexit
+import json
+import os
+import random
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+PYTHON = sys.executable or "python3"
+PREFIX = "lq-"
+_live = []
+
+
+class Unavailable(Exception):
+    """Raised when this machine cannot build a simulated LAN (not root, no ip netns)."""
+
+
+def sh(*args, check=True, quiet=False):
+    r = subprocess.run(list(args), stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    if check and r.returncode != 0:
+        raise RuntimeError("%s failed: %s" % (" ".join(args), r.stderr.strip()))
+    return r.stdout
+
+
+def wait_until(predicate, timeout=30.0, interval=0.05, what="condition"):
+    """Polls until predicate() is truthy; returns its value or raises on time-out."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise TimeoutError("timed out after %.0f s waiting for %s" % (timeout, what))
+        time.sleep(interval)
+
+
+def _pid_alive(pid):
+    try:
+        os.kill(pid, 0)
+        return True
+    except ProcessLookupError:
+        return False
+    except PermissionError:
+        return True
+
+
+def _kill_namespace(ns):
+    """Kills what still runs inside one of our namespaces, then removes it."""
+    for _ in range(20):
+        pids = [int(p) for p in sh("ip", "netns", "pids", ns, check=False).split()]
+        if not pids:
+            break
+        for p in pids:
+            try:
+                os.kill(p, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+        time.sleep(0.05)
+    sh("ip", "netns", "del", ns, check=False)
+
+
+def sweep_stale():
+    """Removes namespaces and folders left by earlier runs whose process is gone."""
+    for line in sh("ip", "netns", "list", check=False).splitlines():
+        ns = line.split()[0] if line.split() else ""
+        if not ns.startswith(PREFIX):
+            continue
+        parts = ns.split("-")
+        if len(parts) > 2 and parts[1].isdigit() and _pid_alive(int(parts[1])):
+            continue
+        _kill_namespace(ns)
+    tmp = tempfile.gettempdir()
+    for name in os.listdir(tmp):
+        parts = name.split("-")
+        if name.startswith(PREFIX) and len(parts) > 2 and parts[1].isdigit() \
+                and not _pid_alive(int(parts[1])):
+            shutil.rmtree(os.path.join(tmp, name), ignore_errors=True)
+
+
+def check_available():
+    """Raises Unavailable with the reason when namespaces cannot be made here."""
+    if os.geteuid() != 0:
+        raise Unavailable("not root: simulated LANs need 'ip netns' (run the tests as root)")
+    if shutil.which("ip") is None:
+        raise Unavailable("the 'ip' command (iproute2) is missing")
+    probe = "%s%d-probe" % (PREFIX, os.getpid())
+    try:
+        sh("ip", "netns", "add", probe)
+    except RuntimeError as e:
+        raise Unavailable("cannot create a network namespace: %s" % e)
+    try:
+        sh("ip", "-n", probe, "link", "add", "lqprobe", "type", "bridge")
+    except RuntimeError as e:
+        raise Unavailable("cannot create a bridge inside a namespace: %s" % e)
+    finally:
+        _kill_namespace(probe)
+
+
+def _cleanup_all(*_):
+    for lan in list(_live):
+        lan.close()
+
+
+atexit.register(_cleanup_all)
+
+
+def _on_signal(signum, _frame):
+    _cleanup_all()
+    signal.signal(signum, signal.SIG_DFL)
+    os.kill(os.getpid(), signum)
+
+
+for _s in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT):
+    signal.signal(_s, _on_signal)
+
+
+class Process:
+    """A program started inside a host, in its own session so that it is easy to end."""
+
+    def __init__(self, host, name, argv, env, cwd, stdin=False):
+        self.host = host
+        self.name = name
+        self.log_path = os.path.join(host.dir, "%s.log" % name)
+        self._log = open(self.log_path, "ab")
+        self.popen = subprocess.Popen(
+            ["ip", "netns", "exec", host.ns] + argv, env=env, cwd=cwd,
+            stdin=subprocess.PIPE if stdin else subprocess.DEVNULL,
+            stdout=subprocess.PIPE if stdin else self._log, stderr=self._log,
+            start_new_session=True)
+
+    @property
+    def pid(self):
+        return self.popen.pid
+
+    def running(self):
+        return self.popen.poll() is None
+
+    def wait(self, timeout=30.0):
+        return self.popen.wait(timeout=timeout)
+
+    def signal(self, sig):
+        if self.running():
+            try:
+                os.killpg(self.popen.pid, sig)
+            except ProcessLookupError:
+                pass
+
+    def stop(self, timeout=5.0):
+        if self.running():
+            self.signal(signal.SIGTERM)
+            try:
+                self.popen.wait(timeout=timeout)
+            except subprocess.TimeoutExpired:
+                self.signal(signal.SIGKILL)
+                self.popen.wait(timeout=timeout)
+        for f in (self.popen.stdin, self.popen.stdout):
+            if f:
+                f.close()
+        self._log.close()
+
+    def output(self):
+        with open(self.log_path, "rb") as f:
+            return f.read().decode("utf-8", "replace")
+
+
+class Peer(Process):
+    """The scripted peer (lqpeer.py) running inside a host."""
+
+    def __init__(self, host, nick, sex=0, silent=False):
+        self.records_path = os.path.join(host.dir, "peer-%s.jsonl" % host.name)
+        argv = [PYTHON, os.path.join(HERE, "lqpeer.py"), "--ip", host.ip, "--nick", nick,
+                "--sex", str(sex), "--log", self.records_path]
+        if silent:
+            argv.append("--silent")
+        super().__init__(host, "peer", argv, dict(os.environ), host.dir, stdin=True)
+        self.nick = nick
+        self.sex = sex
+        line = self.popen.stdout.readline().decode().strip()
+        if line != "ready":
+            raise RuntimeError("scripted peer did not start: %r %s" % (line, self.output()))
+
+    def user(self):
+        import lqwire
+        return lqwire.User(self.nick, self.host.ip, self.sex)
+
+    def command(self, **cmd):
+        self.popen.stdin.write((json.dumps(cmd) + "\n").encode())
+        self.popen.stdin.flush()
+        reply = self.popen.stdout.readline().decode().strip()
+        if not reply.startswith("ok"):
+            raise RuntimeError("peer command %r failed: %r" % (cmd, reply))
+        return reply[3:]
+
+    def send(self, to, data):
+        self.command(cmd="send", to=to, hex=bytes(data).hex())
+
+    def hello(self, to):
+        self.command(cmd="hello", to=to)
+
+    def burst(self, to, ptype, count, nick="u%04d", ip=None, sex=0):
+        self.command(cmd="burst", to=to, type=ptype, count=count, nick=nick,
+                     ip=ip or self.host.ip, sex=sex)
+
+    def users(self):
+        return json.loads(self.command(cmd="users"))
+
+    def received(self):
+        """Every datagram received so far: dicts with src, sport, t and data (bytes)."""
+        out = []
+        if os.path.exists(self.records_path):
+            with open(self.records_path) as f:
+                for line in f:
+                    if line.endswith("\n"):
+                        r = json.loads(line)
+                        r["data"] = bytes.fromhex(r.pop("hex"))
+                        out.append(r)
+        return out
+
+
+class Host:
+    def __init__(self, lan, name, ip, prefix, segment, gateway=None):
+        self.lan = lan
+        self.name = name
+        self.ip = ip
+        self.prefix = prefix
+        self.segment = segment
+        self.gateway = gateway
+        self.ns = "%s-%s" % (lan.tag, name)
+        self.dir = os.path.join(lan.tmp, name) + "/"
+        os.makedirs(self.dir)
+        self.processes = []
+        self.port = None  # its bridge port: frames captured there came from this host
+
+    # -- program directory -------------------------------------------------------------
+    def install(self, bin_dir, programs=("Linquo", "Sender")):
+        """Copies the programs and the files they read into this host's own directory."""
+        for p in programs:
+            src = os.path.join(bin_dir, p)
+            if os.path.exists(src):
+                shutil.copy2(src, self.dir)
+        for d in ("skins", "sound"):
+            src = os.path.join(bin_dir, d)
+            if os.path.isdir(src) and not os.path.exists(os.path.join(self.dir, d)):
+                shutil.copytree(src, os.path.join(self.dir, d))
+
+    def write_profile(self, nick, sex="BOY", room=None, intro=None, raw=None):
+        """Writes Setup.ini in GBK; raw (bytes) replaces the whole file."""
+        path = os.path.join(self.dir, "Setup.ini")
+        if raw is not None:
+            data = raw
+        else:
+            lines = ["[People]", "Nick=%s" % nick, "Sex=%s" % sex]
+            if room is not None or intro is not None:
+                lines += ["[Room]", "RoomName=%s" % (room or ""), "RoomContent=%s" % (intro or "")]
+            data = ("\r\n".join(lines) + "\r\n").encode("gbk")
+        with open(path, "wb") as f:
+            f.write(data)
+
+    def remove_file(self, name):
+        try:
+            os.remove(os.path.join(self.dir, name))
+        except FileNotFoundError:
+            pass
+
+    # -- processes ---------------------------------------------------------------------
+    def env(self, extra=None):
+        env = dict(os.environ)
+        if self.lan.display:
+            env["DISPLAY"] = self.lan.display.name
+            env.pop("QT_QPA_PLATFORM", None)
+            env.pop("WAYLAND_DISPLAY", None)
+        env["HOME"] = self.dir
+        env["XDG_RUNTIME_DIR"] = self.lan.runtime_dir
+        env.update(extra or {})
+        return env
+
+    def start(self, argv, name=None, env=None):
+        p = Process(self, name or os.path.basename(argv[0]), argv, self.env(env), self.dir)
+        self.processes.append(p)
+        return p
+
+    def start_program(self, program, env=None):
+        """Starts Linquo or Sender from this host's program directory."""
+        return self.start([os.path.join(self.dir, program)], program, env)
+
+    def start_peer(self, nick, sex=0, silent=False):
+        p = Peer(self, nick, sex, silent)
+        self.processes.append(p)
+        return p
+
+    def pids(self):
+        return [int(p) for p in sh("ip", "netns", "pids", self.ns, check=False).split()]
+
+    def exec(self, *argv, check=True):
+        return sh("ip", "netns", "exec", self.ns, *argv, check=check)
+
+    def stop_all(self):
+        for p in self.processes:
+            p.stop()
+        self.processes = []
+
+
+class Display:
+    """A virtual X display (Xvfb) with helpers that drive it with real input events."""
+
+    def __init__(self, tmp):
+        if shutil.which("Xvfb") is None or shutil.which("xdotool") is None:
+            raise Unavailable("Xvfb and xdotool are needed for the Linquo system tests")
+        r, w = os.pipe()
+        self._log = open(os.path.join(tmp, "xvfb.log"), "ab")
+        self.popen = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(w), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+             "-noreset"], pass_fds=(w,), stdout=self._log, stderr=self._log,
+            start_new_session=True)
+        os.close(w)
+        number = b""
+        deadline = time.monotonic() + 20
+        while not number.endswith(b"\n") and time.monotonic() < deadline:
+            chunk = os.read(r, 16)
+            if not chunk:
+                break
+            number += chunk
+        os.close(r)
+        if not number.strip():
+            self.close()
+            raise RuntimeError("Xvfb did not start")
+        self.name = ":" + number.decode().strip()
+
+    def xdotool(self, *args, check=True):
+        env = dict(os.environ, DISPLAY=self.name)
+        r = subprocess.run(["xdotool"] + list(args), env=env, stdout=subprocess.PIPE,
+                           stderr=subprocess.PIPE, text=True)
+        if check and r.returncode != 0:
+            raise RuntimeError("xdotool %s: %s" % (" ".join(args), r.stderr.strip()))
+        return r.stdout
+
+    def windows(self, name_regex, pid=None):
+        """Visible windows whose title matches the regular expression."""
+        args = ["search", "--onlyvisible", "--name", name_regex]
+        if pid is not None:
+            args = ["search", "--onlyvisible", "--pid", str(pid), "--name", name_regex]
+        return [w for w in self.xdotool(*args, check=False).split() if w]
+
+    def window_name(self, wid):
+        return self.xdotool("getwindowname", wid, check=False).rstrip("\n")
+
+    def press(self, wid, *keys):
+        """Gives the window the keyboard focus and presses keys, as a person would."""
+        self.xdotool("windowfocus", "--sync", wid, check=False)
+        self.xdotool("key", "--clearmodifiers", *keys)
+
+    def dismiss(self, name_regex, timeout=60.0, pid=None):
+        """Waits for a message box with this title and presses Enter on it."""
+        wid = wait_until(lambda: (self.windows(name_regex, pid) or [None])[-1], timeout,
+                         what="a window titled %r" % name_regex)
+        self.press(wid, "Return")
+        return wid
+
+    def screenshot(self, path):
+        if shutil.which("xwd") and shutil.which("convert"):
+            env = dict(os.environ, DISPLAY=self.name)
+            xwd = subprocess.run(["xwd", "-root", "-silent"], env=env, stdout=subprocess.PIPE)
+            subprocess.run(["convert", "xwd:-", path], input=xwd.stdout)
+
+    def close(self):
+        if self.popen.poll() is None:
+            self.popen.terminate()
+            try:
+                self.popen.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                self.popen.kill()
+                self.popen.wait()
+        self._log.close()
+
+
+class Lan:
+    """Segments (bridges), hosts and routers of one simulated LAN.
+
+    Typical use:
+        with Lan() as lan:
+            seg = lan.segment()
+            h1 = lan.host("h1", "10.77.1.10", 16, seg)
+    """
+
+    def __init__(self, display=False, keep=False):
+        check_available()
+        sweep_stale()
+        self.tag = "%s%d-%04x" % (PREFIX, os.getpid(), random.randrange(0x10000))
+        self.tmp = tempfile.mkdtemp(prefix=self.tag + "-")
+        self.runtime_dir = os.path.join(self.tmp, "runtime")
+        os.makedirs(self.runtime_dir, mode=0o700)
+        self.keep = keep
+        self.hosts = []
+        self.namespaces = []
+        self.segments = 0
+        self._ports = 0
+        self.capture_path = None
+        self._capture = None
+        self.display = None
+        self.closed = False
+        _live.append(self)
+        try:
+            self.bridge_ns = self._namespace("br")
+            if display:
+                self.display = Display(self.tmp)
+        except BaseException:
+            self.close()
+            raise
+
+    def _namespace(self, name):
+        ns = "%s-%s" % (self.tag, name)
+        sh("ip", "netns", "add", ns)
+        self.namespaces.append(ns)
+        sh("ip", "-n", ns, "link", "set", "lo", "up")
+        # IPv4 only: no duplicate address detection or router solicitations.
+        sh("ip", "netns", "exec", ns, "sysctl", "-q", "-w", "net.ipv6.conf.all.disable_ipv6=1",
+           check=False)
+        sh("ip", "netns", "exec", ns, "sysctl", "-q", "-w",
+           "net.ipv6.conf.default.disable_ipv6=1", check=False)
+        return ns
+
+    def segment(self):
+        """A new bridge (one Ethernet segment) in the bridge namespace; returns its name."""
+        name = "br%d" % self.segments
+        self.segments += 1
+        sh("ip", "-n", self.bridge_ns, "link", "add", name, "type", "bridge", "forward_delay", "0")
+        sh("ip", "-n", self.bridge_ns, "link", "set", name, "up")
+        return name
+
+    def _plug(self, ns, ifname, segment):
+        """A veth pair: one end in the bridge namespace on the segment, the other in ns."""
+        self._ports += 1
+        port = "p%d" % self._ports
+        sh("ip", "-n", self.bridge_ns, "link", "add", port, "type", "veth", "peer", "name",
+           ifname, "netns", ns)
+        sh("ip", "-n", self.bridge_ns, "link", "set", port, "master", segment)
+        sh("ip", "-n", self.bridge_ns, "link", "set", port, "up")
+        sh("ip", "-n", ns, "link", "set", ifname, "up")
+        return port
+
+    def host(self, name, ip, prefix=16, segment=None, gateway=None):
+        """A host with one interface eth0 on the segment; gateway sets its default route."""
+        if segment is None:
+            segment = self.segment() if self.segments == 0 else "br0"
+        host = Host(self, name, ip, prefix, segment, gateway)
+        self._namespace(name)
+        host.port = self._plug(host.ns, "eth0", segment)
+        sh("ip", "-n", host.ns, "addr", "add", "%s/%d" % (ip, prefix), "brd", "+", "dev", "eth0")
+        if gateway:
+            sh("ip", "-n", host.ns, "route", "add", "default", "via", gateway)
+        self.hosts.append(host)
+        return host
+
+    def router(self, name, legs):
+        """A router namespace with one interface per (segment, ip, prefix) leg, forwarding."""
+        ns = self._namespace(name)
+        for i, (segment, ip, prefix) in enumerate(legs):
+            ifname = "eth%d" % i
+            self._plug(ns, ifname, segment)
+            sh("ip", "-n", ns, "addr", "add", "%s/%d" % (ip, prefix), "brd", "+", "dev", ifname)
+        sh("ip", "netns", "exec", ns, "sysctl", "-q", "-w", "net.ipv4.ip_forward=1")
+        return ns
+
+    def wait_links(self, timeout=10.0):
+        """Waits until every host's interface carries traffic."""
+        def ready():
+            for h in self.hosts:
+                if "state UP" not in sh("ip", "-n", h.ns, "link", "show", "eth0", check=False) and \
+                        "LOWER_UP" not in sh("ip", "-n", h.ns, "link", "show", "eth0", check=False):
+                    return False
+            return True
+        wait_until(ready, timeout, what="links up")
+
+    # -- capture -------------------------------------------------------------------------
+    def start_capture(self):
+        """Records every Linquo datagram that crosses a bridge (see lqsniff.py)."""
+        self.capture_path = os.path.join(self.tmp, "wire.jsonl")
+        bridges = ["br%d" % i for i in range(self.segments)]
+        self._capture = subprocess.Popen(
+            ["ip", "netns", "exec", self.bridge_ns, PYTHON, os.path.join(HERE, "lqsniff.py"),
+             self.capture_path] + bridges, stdout=subprocess.PIPE,
+            stderr=open(os.path.join(self.tmp, "sniff.log"), "ab"), start_new_session=True)
+        if self._capture.stdout.readline().decode().strip() != "ready":
+            raise RuntimeError("capture did not start")
+
+    def wire(self):
+        """Every datagram captured so far: dicts with src, dst, sport, dport, t and data."""
+        out = []
+        if self.capture_path and os.path.exists(self.capture_path):
+            with open(self.capture_path) as f:
+                for line in f:
+                    if line.endswith("\n"):
+                        r = json.loads(line)
+                        r["data"] = bytes.fromhex(r.pop("hex"))
+                        out.append(r)
+        return out
+
+    # -- teardown ------------------------------------------------------------------------
+    def close(self):
+        if self.closed:
+            return
+        self.closed = True
+        for h in self.hosts:
+            for p in h.processes:
+                try:
+                    p.stop(timeout=3)
+                except Exception:
+                    pass
+        if self._capture:
+            try:
+                os.killpg(self._capture.pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+            self._capture.wait()
+            self._capture.stdout.close()
+        for ns in reversed(self.namespaces):
+            _kill_namespace(ns)
+        if self.display:
+            self.display.close()
+        if not self.keep:
+            shutil.rmtree(self.tmp, ignore_errors=True)
+        if self in _live:
+            _live.remove(self)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+        return False
