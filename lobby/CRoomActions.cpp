@@ -75,11 +75,11 @@ void CRoomActions::LeaveRoom()
     if (CanEnterRoom())
         return;
     if (CRoomDlg* window = m_pRoomWnd.data()) {
-        if (window->m_bHost)
+        if (window->IsHost())
             AnnounceRoomClosed();
         else
             m_lobby.SendTo(EncodeUser(PT_ROOM_LEAVE, theProfile.m_self),
-                           FieldText(window->m_room.creator.ip).c_str());
+                           FieldText(window->Room().creator.ip).c_str());
     }
     DestroyWindow();
     EnterFreeState();
@@ -101,7 +101,7 @@ void CRoomActions::OnRoomClosed(const RoomInfo& room)
     if (!m_lists.RemoveRoom(room.creator))
         return;
     CRoomDlg* window = m_pRoomWnd.data();
-    if (!theProfile.m_joined || !window || !SameUser(window->m_room.creator, room.creator))
+    if (!theProfile.m_joined || !window || !SameUser(window->Room().creator, room.creator))
         return;
     DestroyWindow();
     EnterFreeState();

@@ -205,8 +205,8 @@ TEST_F(RoomDirectoryTest, SameCreatorKeyJoinsTheFirstListedRoom)
     m_lobby->OnDblclkRoomList();
     CRoomDlg* window = m_lobby->Rooms().Window();
     ASSERT_NE(window, nullptr);
-    EXPECT_FALSE(window->m_bHost);
-    EXPECT_EQ(window->m_room.creator.sex, 0);
+    EXPECT_FALSE(window->IsHost());
+    EXPECT_EQ(window->Room().creator.sex, 0);
     EXPECT_TRUE(theProfile.m_joined);
     const auto sent = TakeSent();
     ASSERT_EQ(sent.size(), 1u);
@@ -254,7 +254,7 @@ TEST_F(RoomDirectoryTest, CreateLeaveAndRejoinMoveBetweenRoomStates)
     TakeSent();
     m_lobby->CreateRoomButton()->click();
     ASSERT_TRUE(theProfile.m_hosting);
-    EXPECT_TRUE(m_lobby->Rooms().Window()->m_bHost);
+    EXPECT_TRUE(m_lobby->Rooms().Window()->IsHost());
     auto sent = TakeSent();
     ASSERT_EQ(sent.size(), 2u);
     EXPECT_EQ(sent[0].decoded.type, PT_ROOM_INFO);
