@@ -24,6 +24,8 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 PYTHON = sys.executable or "python3"
 PREFIX = "lq-"
+# 'ip netns exec' lays the files of /etc/netns/NAME over /etc for what runs in NAME.
+ETC_NETNS = "/etc/netns"
 _live = []
 
 
@@ -73,6 +75,7 @@ def _kill_namespace(ns):
                 pass
         time.sleep(0.05)
     sh("ip", "netns", "del", ns, check=False)
+    shutil.rmtree(os.path.join(ETC_NETNS, ns), ignore_errors=True)
 
 
 def sweep_stale():
@@ -85,6 +88,12 @@ def sweep_stale():
         if len(parts) > 2 and parts[1].isdigit() and _pid_alive(int(parts[1])):
             continue
         _kill_namespace(ns)
+    if os.path.isdir(ETC_NETNS):
+        for name in os.listdir(ETC_NETNS):
+            parts = name.split("-")
+            if name.startswith(PREFIX) and len(parts) > 2 and parts[1].isdigit() \
+                    and not _pid_alive(int(parts[1])):
+                shutil.rmtree(os.path.join(ETC_NETNS, name), ignore_errors=True)
     tmp = tempfile.gettempdir()
     for name in os.listdir(tmp):
         parts = name.split("-")
@@ -464,8 +473,18 @@ class Lan:
         sh("ip", "-n", host.ns, "addr", "add", "%s/%d" % (ip, prefix), "brd", "+", "dev", "eth0")
         if gateway:
             sh("ip", "-n", host.ns, "route", "add", "default", "via", gateway)
+        self._resolver(host)
         self.hosts.append(host)
         return host
+
+    def _resolver(self, host):
+        """The host's name resolves to its own address, and no name server is asked."""
+        etc = os.path.join(ETC_NETNS, host.ns)
+        os.makedirs(etc, exist_ok=True)
+        with open(os.path.join(etc, "hosts"), "w") as f:
+            f.write("127.0.0.1 localhost\n%s %s\n" % (host.ip, os.uname().nodename))
+        with open(os.path.join(etc, "resolv.conf"), "w") as f:
+            f.write("nameserver 127.0.0.1\n")
 
     def router(self, name, legs):
         """A router namespace with one interface per (segment, ip, prefix) leg, forwarding."""
@@ -531,6 +550,10 @@ class Lan:
             self._capture.stdout.close()
         for ns in reversed(self.namespaces):
             _kill_namespace(ns)
+        try:
+            os.rmdir(ETC_NETNS)  # only when no other run uses it
+        except OSError:
+            pass
         if self.display:
             self.display.close()
         if not self.keep:
