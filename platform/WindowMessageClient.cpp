@@ -7,16 +7,14 @@
 namespace {
 constexpr int kConnectTimeoutMs = 5000;
 
-bool Connect(QLocalSocket& socket, const QString& caption)
-{
+bool Connect(QLocalSocket &socket, const QString &caption) {
     socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
     socket.connectToServer(caption);
     return socket.waitForConnected(kConnectTimeoutMs);
 }
 } // namespace
 
-bool FindWindowByCaption(const QString& caption)
-{
+bool FindWindowByCaption(const QString &caption) {
     QLocalSocket socket;
     if (!Connect(socket, caption))
         return false;
@@ -24,8 +22,7 @@ bool FindWindowByCaption(const QString& caption)
     return true;
 }
 
-bool SendWindowMessage(const QString& caption, unsigned msg, quintptr wParam, qintptr lParam)
-{
+bool SendWindowMessage(const QString &caption, unsigned msg, quintptr wParam, qintptr lParam) {
     QLocalSocket socket;
     if (!Connect(socket, caption))
         return false;

@@ -9,10 +9,9 @@ const char kRequestMagic[4] = {'L', 'Q', 'W', 'M'};
 const char kReplyMagic[4] = {'L', 'Q', 'O', 'K'};
 } // namespace
 
-QByteArray EncodeRequest(const Message& m)
-{
+QByteArray EncodeRequest(const Message &m) {
     QByteArray out(REQUEST_SIZE, '\0');
-    uchar* p = reinterpret_cast<uchar*>(out.data());
+    uchar *p = reinterpret_cast<uchar *>(out.data());
     std::copy(kRequestMagic, kRequestMagic + 4, out.data());
     qToLittleEndian<quint32>(m.msg, p + 4);
     qToLittleEndian<quint64>(m.wParam, p + 8);
@@ -20,11 +19,10 @@ QByteArray EncodeRequest(const Message& m)
     return out;
 }
 
-std::optional<Message> DecodeRequest(const QByteArray& bytes)
-{
+std::optional<Message> DecodeRequest(const QByteArray &bytes) {
     if (bytes.size() != REQUEST_SIZE || !bytes.startsWith(QByteArrayView(kRequestMagic, 4)))
         return std::nullopt;
-    const uchar* p = reinterpret_cast<const uchar*>(bytes.constData());
+    const uchar *p = reinterpret_cast<const uchar *>(bytes.constData());
     Message m;
     m.msg = qFromLittleEndian<quint32>(p + 4);
     m.wParam = qFromLittleEndian<quint64>(p + 8);
@@ -32,6 +30,8 @@ std::optional<Message> DecodeRequest(const QByteArray& bytes)
     return m;
 }
 
-QByteArray Reply() { return QByteArray(kReplyMagic, REPLY_SIZE); }
+QByteArray Reply() {
+    return QByteArray(kReplyMagic, REPLY_SIZE);
+}
 
 } // namespace WindowMessageFrame

@@ -18,9 +18,9 @@ struct Message {
     qint64 lParam = 0;
 };
 
-QByteArray EncodeRequest(const Message& m);
+QByteArray EncodeRequest(const Message &m);
 // Empty when the bytes are not a request frame.
-std::optional<Message> DecodeRequest(const QByteArray& bytes);
+std::optional<Message> DecodeRequest(const QByteArray &bytes);
 QByteArray Reply();
 
 } // namespace WindowMessageFrame

@@ -12,30 +12,29 @@ namespace {
 constexpr int kRequestTimeoutMs = 10000;
 } // namespace
 
-CWindowMessageServer::CWindowMessageServer(QObject* parent)
-    : QObject(parent), m_pServer(new QLocalServer(this))
-{
+CWindowMessageServer::CWindowMessageServer(QObject *parent)
+    : QObject(parent), m_pServer(new QLocalServer(this)) {
     m_pServer->setSocketOptions(QLocalServer::AbstractNamespaceOption);
     connect(m_pServer, &QLocalServer::newConnection, this, &CWindowMessageServer::OnNewConnection);
 }
 
 CWindowMessageServer::~CWindowMessageServer() = default;
 
-bool CWindowMessageServer::Listen(const QString& caption)
-{
+bool CWindowMessageServer::Listen(const QString &caption) {
     if (m_pServer->isListening())
         m_pServer->close();
     return m_pServer->listen(caption);
 }
 
-void CWindowMessageServer::SetHandler(Handler handler) { m_handler = std::move(handler); }
+void CWindowMessageServer::SetHandler(Handler handler) {
+    m_handler = std::move(handler);
+}
 
-void CWindowMessageServer::OnNewConnection()
-{
-    while (QLocalSocket* socket = m_pServer->nextPendingConnection()) {
+void CWindowMessageServer::OnNewConnection() {
+    while (QLocalSocket *socket = m_pServer->nextPendingConnection()) {
         // Never buffer more than one request, whatever a client sends.
         socket->setReadBufferSize(WindowMessageFrame::REQUEST_SIZE);
-        auto* timeout = new QTimer(socket);
+        auto *timeout = new QTimer(socket);
         timeout->setObjectName(QStringLiteral("requestTimeout"));
         timeout->setSingleShot(true);
         connect(timeout, &QTimer::timeout, socket, &QLocalSocket::abort);
@@ -47,13 +46,12 @@ void CWindowMessageServer::OnNewConnection()
     }
 }
 
-void CWindowMessageServer::OnReadyRead(QLocalSocket* socket)
-{
+void CWindowMessageServer::OnReadyRead(QLocalSocket *socket) {
     if (socket->bytesAvailable() < WindowMessageFrame::REQUEST_SIZE)
         return;
     // One request per connection: whatever follows it is ignored.
     disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
-    if (auto* timeout = socket->findChild<QTimer*>(QStringLiteral("requestTimeout")))
+    if (auto *timeout = socket->findChild<QTimer *>(QStringLiteral("requestTimeout")))
         timeout->stop();
     std::optional<WindowMessageFrame::Message> m =
         WindowMessageFrame::DecodeRequest(socket->read(WindowMessageFrame::REQUEST_SIZE));

@@ -17,19 +17,19 @@ class CWindowMessageServer : public QObject {
 public:
     using Handler = std::function<void(unsigned msg, quintptr wParam, qintptr lParam)>;
 
-    explicit CWindowMessageServer(QObject* parent = nullptr);
+    explicit CWindowMessageServer(QObject *parent = nullptr);
     ~CWindowMessageServer() override;
 
     // Makes this window findable by the caption. False when another window of this host
     // already has it.
-    bool Listen(const QString& caption);
+    bool Listen(const QString &caption);
     // Runs on the GUI thread for each message; the sender waits until it has returned.
     void SetHandler(Handler handler);
 
 private:
     void OnNewConnection();
-    void OnReadyRead(QLocalSocket* socket);
+    void OnReadyRead(QLocalSocket *socket);
 
-    QLocalServer* m_pServer;
+    QLocalServer *m_pServer;
     Handler m_handler;
 };

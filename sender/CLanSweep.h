@@ -18,9 +18,9 @@ struct SweepStats {
 class CLanSweep {
 public:
     // Every destination is turned into a socket address here, before the first send.
-    explicit CLanSweep(const SweepPlan& plan);
+    explicit CLanSweep(const SweepPlan &plan);
 
-    SweepStats Run(int fd, const Packet& datagram) const;
+    SweepStats Run(int fd, const Packet &datagram) const;
 
     size_t DestinationCount() const { return m_broadcasts.size() + m_unicasts.size(); }
 

@@ -12,8 +12,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-bool SocketSupportAvailable()
-{
+bool SocketSupportAvailable() {
     int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd >= 0) {
         close(fd);
@@ -26,20 +25,16 @@ bool SocketSupportAvailable()
 
 SenderHooks::SenderHooks()
     : socketSupport(SocketSupportAvailable), openSocket(OpenAnnouncerSocket),
-      interfaces(ListInterfaceAddresses)
-{
-}
+      interfaces(ListInterfaceAddresses) {}
 
 CSender::CSender(SenderHooks hooks) : m_hooks(std::move(hooks)) {}
 
-int CSender::Fail(const QString& text)
-{
+int CSender::Fail(const QString &text) {
     ShowMessage(nullptr, text, BoxIcon::None);
     return 1;
 }
 
-int CSender::Run()
-{
+int CSender::Run() {
     if (QCoreApplication::instance())
         QCoreApplication::setApplicationName(QStringLiteral("Sender"));
     if (!m_hooks.socketSupport())
@@ -53,7 +48,8 @@ int CSender::Run()
     if (fd < 0)
         return Fail(SenderText::SocketNotCreated());
 
-    const SweepPlan plan = PlanSweep(m_profile.Addresses(), LAN_ADDRESS_COUNT, m_hooks.interfaces());
+    const SweepPlan plan =
+        PlanSweep(m_profile.Addresses(), LAN_ADDRESS_COUNT, m_hooks.interfaces());
     const CLanSweep sweep(plan);
     const Packet hello = EncodeUser(PT_HELLO, m_profile.Self());
     m_stats = sweep.Run(fd, hello);

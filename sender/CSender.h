@@ -28,11 +28,11 @@ public:
     // 0 once the lobby has handled the completion message, 1 after a failure.
     int Run();
 
-    const CSenderProfile& Profile() const { return m_profile; }
-    const SweepStats& Stats() const { return m_stats; }
+    const CSenderProfile &Profile() const { return m_profile; }
+    const SweepStats &Stats() const { return m_stats; }
 
 private:
-    int Fail(const QString& text);
+    int Fail(const QString &text);
 
     SenderHooks m_hooks;
     CSenderProfile m_profile;

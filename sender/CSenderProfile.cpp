@@ -10,14 +10,12 @@
 
 CSenderProfile::CSenderProfile()
     : m_szProfilePath{}, m_szNick{}, m_szLocalAddress{}, m_nSex(0),
-      m_addresses(std::make_unique<char[][16]>(LAN_ADDRESS_COUNT))
-{
+      m_addresses(std::make_unique<char[][16]>(LAN_ADDRESS_COUNT)) {
     SetField(m_szNick, "zoly");
     SetField(m_szLocalAddress, "127.0.0.1");
 }
 
-bool CSenderProfile::Load()
-{
+bool CSenderProfile::Load() {
     GetAppFilePath(m_szProfilePath, sizeof m_szProfilePath, "Setup.ini");
 
     std::memset(m_szLocalAddress, 0, sizeof m_szLocalAddress);
@@ -50,8 +48,7 @@ bool CSenderProfile::Load()
     return true;
 }
 
-UserEntry CSenderProfile::Self() const
-{
+UserEntry CSenderProfile::Self() const {
     UserEntry u;
     SetField(u.nick, m_szNick);
     SetField(u.ip, m_szLocalAddress);

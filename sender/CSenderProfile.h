@@ -18,7 +18,7 @@ public:
     // The hello's record: nickname, local address and sex.
     UserEntry Self() const;
     const char (*Addresses() const)[16] { return m_addresses.get(); }
-    const char* ProfilePath() const { return m_szProfilePath; }
+    const char *ProfilePath() const { return m_szProfilePath; }
 
 private:
     char m_szProfilePath[1024];

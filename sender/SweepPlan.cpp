@@ -5,8 +5,7 @@
 
 namespace {
 
-bool Parse(const char* dotted, uint32_t& out)
-{
+bool Parse(const char *dotted, uint32_t &out) {
     in_addr a{};
     if (inet_pton(AF_INET, dotted, &a) != 1)
         return false;
@@ -14,8 +13,7 @@ bool Parse(const char* dotted, uint32_t& out)
     return true;
 }
 
-uint32_t Mask(unsigned prefixLength)
-{
+uint32_t Mask(unsigned prefixLength) {
     return prefixLength == 0 ? 0u : ~0u << (32 - std::min(prefixLength, 32u));
 }
 
@@ -27,8 +25,7 @@ struct Subnet {
 } // namespace
 
 SweepPlan PlanSweep(const char (*table)[16], size_t count,
-                    const std::vector<InterfaceAddress>& interfaces)
-{
+                    const std::vector<InterfaceAddress> &interfaces) {
     SweepPlan plan;
     if (count == 0)
         return plan;
@@ -40,15 +37,15 @@ SweepPlan PlanSweep(const char (*table)[16], size_t count,
 
     std::vector<Subnet> covered;
     std::vector<uint32_t> own;
-    for (const InterfaceAddress& ia : interfaces) {
+    for (const InterfaceAddress &ia : interfaces) {
         uint32_t addr = 0;
         if (!Parse(ia.address.c_str(), addr))
             continue;
         own.push_back(addr);
         uint32_t bcast = 0;
         // A /31 or /32 has no broadcast address worth the name.
-        if (!haveTablePrefix || !ia.up || ia.loopback || !ia.canBroadcast ||
-            ia.prefixLength == 0 || ia.prefixLength > 30 || !Parse(ia.broadcast.c_str(), bcast))
+        if (!haveTablePrefix || !ia.up || ia.loopback || !ia.canBroadcast || ia.prefixLength == 0 ||
+            ia.prefixLength > 30 || !Parse(ia.broadcast.c_str(), bcast))
             continue;
         const uint32_t mask = Mask(ia.prefixLength);
         const uint32_t overlap = Mask(std::min(ia.prefixLength, 16u));
@@ -65,9 +62,9 @@ SweepPlan PlanSweep(const char (*table)[16], size_t count,
         uint32_t addr = 0;
         if (!Parse(table[i], addr))
             continue;
-        bool inBroadcastSubnet = std::any_of(covered.begin(), covered.end(), [addr](const Subnet& s) {
-            return (addr & s.mask) == s.network;
-        });
+        bool inBroadcastSubnet =
+            std::any_of(covered.begin(), covered.end(),
+                        [addr](const Subnet &s) { return (addr & s.mask) == s.network; });
         // The host's own addresses are still sent singly: they never wait on resolution.
         if (inBroadcastSubnet && std::find(own.begin(), own.end(), addr) == own.end()) {
             ++plan.covered;

@@ -19,4 +19,4 @@ struct SweepPlan {
 
 // table holds count dotted addresses (the /16 address table); interfaces are this host's.
 SweepPlan PlanSweep(const char (*table)[16], size_t count,
-                    const std::vector<InterfaceAddress>& interfaces);
+                    const std::vector<InterfaceAddress> &interfaces);

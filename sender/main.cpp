@@ -7,8 +7,7 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char **argv) {
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Sender"));
     // Its failure boxes speak Chinese, OK button included, like Linquo's.

@@ -19,16 +19,14 @@
 
 namespace {
 
-BenchHost HostOf(const QJsonObject& o)
-{
+BenchHost HostOf(const QJsonObject &o) {
     return {o.value(QStringLiteral("ns")).toString().toStdString(),
             o.value(QStringLiteral("ip")).toString().toStdString()};
 }
 
 } // namespace
 
-BenchLan::BenchLan(const char* topology, int peers)
-{
+BenchLan::BenchLan(const char *topology, int peers) {
     if (geteuid() != 0) {
         m_error = "needs root and ip netns";
         return;
@@ -46,7 +44,7 @@ BenchLan::BenchLan(const char* topology, int peers)
         close(in[1]);
         close(out[0]);
         execlp("python3", "python3", LQ_LANCTL, topology, "--peers", peerCount.c_str(),
-               static_cast<char*>(nullptr));
+               static_cast<char *>(nullptr));
         _exit(127);
     }
     close(in[0]);
@@ -64,13 +62,12 @@ BenchLan::BenchLan(const char* topology, int peers)
         return;
     }
     m_announcer = HostOf(o.value(QStringLiteral("announcer")).toObject());
-    for (const QJsonValue& v : o.value(QStringLiteral("peers")).toArray())
+    for (const QJsonValue &v : o.value(QStringLiteral("peers")).toArray())
         m_peers.push_back(HostOf(v.toObject()));
     m_ok = true;
 }
 
-BenchLan::~BenchLan()
-{
+BenchLan::~BenchLan() {
     if (m_stdin >= 0)
         close(m_stdin); // lanctl.py removes the LAN when its input closes
     if (m_pid > 0) {
@@ -79,8 +76,7 @@ BenchLan::~BenchLan()
     }
 }
 
-NetnsScope::NetnsScope(const std::string& ns)
-{
+NetnsScope::NetnsScope(const std::string &ns) {
     m_previous = open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
     int fd = open(("/run/netns/" + ns).c_str(), O_RDONLY | O_CLOEXEC);
     m_ok = m_previous >= 0 && fd >= 0 && setns(fd, CLONE_NEWNET) == 0;
@@ -88,17 +84,15 @@ NetnsScope::NetnsScope(const std::string& ns)
         close(fd);
 }
 
-NetnsScope::~NetnsScope()
-{
+NetnsScope::~NetnsScope() {
     if (m_previous >= 0) {
         setns(m_previous, CLONE_NEWNET);
         close(m_previous);
     }
 }
 
-bool LoopbackOnlyHere()
-{
-    for (const InterfaceAddress& ia : ListInterfaceAddresses())
+bool LoopbackOnlyHere() {
+    for (const InterfaceAddress &ia : ListInterfaceAddresses())
         if (ia.up && !ia.loopback)
             return false;
     return true;

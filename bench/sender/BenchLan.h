@@ -17,15 +17,15 @@ class BenchLan {
 public:
     // Builds the topology ("flat16", "routed24", "pair"); Ok() is false, with Error(), when
     // this machine cannot (not root, no ip netns).
-    BenchLan(const char* topology, int peers = 3);
+    BenchLan(const char *topology, int peers = 3);
     ~BenchLan(); // removes the LAN
-    BenchLan(const BenchLan&) = delete;
-    BenchLan& operator=(const BenchLan&) = delete;
+    BenchLan(const BenchLan &) = delete;
+    BenchLan &operator=(const BenchLan &) = delete;
 
     bool Ok() const { return m_ok; }
-    const std::string& Error() const { return m_error; }
-    const BenchHost& Announcer() const { return m_announcer; }
-    const std::vector<BenchHost>& Peers() const { return m_peers; }
+    const std::string &Error() const { return m_error; }
+    const BenchHost &Announcer() const { return m_announcer; }
+    const std::vector<BenchHost> &Peers() const { return m_peers; }
 
 private:
     bool m_ok = false;
@@ -39,7 +39,7 @@ private:
 // Moves the calling thread into a namespace of the LAN until destroyed.
 class NetnsScope {
 public:
-    explicit NetnsScope(const std::string& ns);
+    explicit NetnsScope(const std::string &ns);
     ~NetnsScope();
     bool Ok() const { return m_ok; }
 

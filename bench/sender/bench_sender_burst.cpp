@@ -24,16 +24,14 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double Ms(Clock::time_point a, Clock::time_point b)
-{
+double Ms(Clock::time_point a, Clock::time_point b) {
     return std::chrono::duration<double, std::milli>(b - a).count();
 }
 
 // What the lobby does with answers and goodbyes, without widgets.
 class DirectorySink : public IDatagramSink {
 public:
-    void OnDatagram(const char* data, size_t len) override
-    {
+    void OnDatagram(const char *data, size_t len) override {
         Datagram d;
         if (!DecodeDatagram(data, len, d))
             return;
@@ -49,8 +47,7 @@ private:
     CUserDirectory m_directory{m_users};
 };
 
-std::vector<Packet> Burst(PacketType type, int count, const std::string& ip)
-{
+std::vector<Packet> Burst(PacketType type, int count, const std::string &ip) {
     std::vector<Packet> out;
     for (int i = 0; i < count; ++i) {
         UserEntry u;
@@ -65,8 +62,7 @@ std::vector<Packet> Burst(PacketType type, int count, const std::string& ip)
 }
 
 // Runs the event loop until the count stops changing for a while (or reaches target).
-size_t Settle(const DirectorySink& sink, size_t target)
-{
+size_t Settle(const DirectorySink &sink, size_t target) {
     auto last = Clock::now();
     size_t seen = sink.Listed();
     while (Ms(last, Clock::now()) < 300) {
@@ -83,15 +79,14 @@ size_t Settle(const DirectorySink& sink, size_t target)
 
 size_t g_largestLossless = 0;
 
-void BM_AnswerBurst(benchmark::State& state)
-{
+void BM_AnswerBurst(benchmark::State &state) {
     const int count = int(state.range(0));
     BenchLan lan("pair");
     if (!lan.Ok()) {
         state.SkipWithError(lan.Error().c_str());
         return;
     }
-    const BenchHost& peer = lan.Peers().at(0);
+    const BenchHost &peer = lan.Peers().at(0);
     int out = -1;
     {
         NetnsScope there(peer.ns);
@@ -113,11 +108,11 @@ void BM_AnswerBurst(benchmark::State& state)
 
     // The peer sends from its own thread while this one runs Linquo's event loop.
     double sendMs = 0;
-    auto send = [&](const std::vector<Packet>& burst) {
+    auto send = [&](const std::vector<Packet> &burst) {
         return std::thread([&, burst] {
             auto s0 = Clock::now();
-            for (const Packet& p : burst)
-                sendto(out, p.bytes, PACKET_SIZE, 0, reinterpret_cast<const sockaddr*>(&to),
+            for (const Packet &p : burst)
+                sendto(out, p.bytes, PACKET_SIZE, 0, reinterpret_cast<const sockaddr *>(&to),
                        sizeof to);
             sendMs += Ms(s0, Clock::now());
         });
@@ -158,13 +153,18 @@ void BM_AnswerBurst(benchmark::State& state)
         g_largestLossless = size_t(count);
 }
 BENCHMARK(BM_AnswerBurst)
-    ->Arg(1000)->Arg(2000)->Arg(4000)->Arg(8000)->Arg(16000)
-    ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Arg(4000)
+    ->Arg(8000)
+    ->Arg(16000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -35,54 +35,48 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double Ms(Clock::time_point a, Clock::time_point b)
-{
+double Ms(Clock::time_point a, Clock::time_point b) {
     return std::chrono::duration<double, std::milli>(b - a).count();
 }
 
-int UdpSocket(uint16_t port)
-{
+int UdpSocket(uint16_t port) {
     int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     int on = 1;
     setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
     sockaddr_in sa{};
     sa.sin_family = AF_INET;
     sa.sin_port = htons(port);
-    if (bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) {
+    if (bind(fd, reinterpret_cast<sockaddr *>(&sa), sizeof sa) != 0) {
         close(fd);
         return -1;
     }
     return fd;
 }
 
-void SendTo(int fd, const Packet& p, const std::string& ip)
-{
+void SendTo(int fd, const Packet &p, const std::string &ip) {
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(CHAT_PORT);
     inet_pton(AF_INET, ip.c_str(), &to.sin_addr);
-    sendto(fd, p.bytes, PACKET_SIZE, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    sendto(fd, p.bytes, PACKET_SIZE, 0, reinterpret_cast<sockaddr *>(&to), sizeof to);
 }
 
 // A present instance: answers every hello with PT_HELLO_ACK to the hello's record ip.
 class AnsweringPeer {
 public:
-    explicit AnsweringPeer(const BenchHost& host) : m_host(host)
-    {
+    explicit AnsweringPeer(const BenchHost &host) : m_host(host) {
         m_thread = std::thread([this] { Run(); });
         while (!m_ready)
             std::this_thread::yield();
     }
-    ~AnsweringPeer()
-    {
+    ~AnsweringPeer() {
         m_stop = true;
         m_thread.join();
     }
     bool Ok() const { return m_ok; }
 
 private:
-    void Run()
-    {
+    void Run() {
         NetnsScope scope(m_host.ns);
         int fd = scope.Ok() ? UdpSocket(CHAT_PORT) : -1;
         m_ok = fd >= 0;
@@ -112,10 +106,9 @@ private:
 };
 
 // Waits (running the event loop) until every peer's answer has arrived at fd.
-bool AwaitAnswers(int fd, const std::vector<BenchHost>& peers, int limitMs)
-{
+bool AwaitAnswers(int fd, const std::vector<BenchHost> &peers, int limitMs) {
     std::set<std::string> missing;
-    for (const BenchHost& p : peers)
+    for (const BenchHost &p : peers)
         missing.insert(p.ip);
     const auto start = Clock::now();
     char buf[2048];
@@ -134,15 +127,14 @@ bool AwaitAnswers(int fd, const std::vector<BenchHost>& peers, int limitMs)
     return missing.empty();
 }
 
-void AnnounceOn(benchmark::State& state, const char* topology)
-{
+void AnnounceOn(benchmark::State &state, const char *topology) {
     BenchLan lan(topology, 3);
     if (!lan.Ok()) {
         state.SkipWithError(lan.Error().c_str());
         return;
     }
     std::vector<std::unique_ptr<AnsweringPeer>> peers;
-    for (const BenchHost& h : lan.Peers())
+    for (const BenchHost &h : lan.Peers())
         peers.push_back(std::make_unique<AnsweringPeer>(h));
 
     NetnsScope inside(lan.Announcer().ns);
@@ -177,7 +169,7 @@ void AnnounceOn(benchmark::State& state, const char* topology)
     for (auto _ : state) {
         // Baseline: one hello straight to each peer, and every answer back.
         auto b0 = Clock::now();
-        for (const BenchHost& p : lan.Peers())
+        for (const BenchHost &p : lan.Peers())
             SendTo(endpoint, hello, p.ip);
         AwaitAnswers(endpoint, lan.Peers(), 5000);
         baselineMs += Ms(b0, Clock::now());
@@ -185,7 +177,7 @@ void AnnounceOn(benchmark::State& state, const char* topology)
         told = false;
         CSender sender;
         auto t0 = Clock::now();
-        QThread* worker = QThread::create([&] { sender.Run(); });
+        QThread *worker = QThread::create([&] { sender.Run(); });
         worker->start();
         bool answered = AwaitAnswers(endpoint, lan.Peers(), 10000);
         auto t1 = Clock::now();
@@ -217,16 +209,22 @@ void AnnounceOn(benchmark::State& state, const char* topology)
     state.counters["covered"] = double(stats.covered);
 }
 
-void BM_Announce_OneSixteen(benchmark::State& state) { AnnounceOn(state, "flat16"); }
+void BM_Announce_OneSixteen(benchmark::State &state) {
+    AnnounceOn(state, "flat16");
+}
 BENCHMARK(BM_Announce_OneSixteen)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
-void BM_Announce_RoutedTwentyFours(benchmark::State& state) { AnnounceOn(state, "routed24"); }
-BENCHMARK(BM_Announce_RoutedTwentyFours)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+void BM_Announce_RoutedTwentyFours(benchmark::State &state) {
+    AnnounceOn(state, "routed24");
+}
+BENCHMARK(BM_Announce_RoutedTwentyFours)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

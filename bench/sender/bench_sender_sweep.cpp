@@ -21,13 +21,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double Seconds(Clock::time_point a, Clock::time_point b)
-{
+double Seconds(Clock::time_point a, Clock::time_point b) {
     return std::chrono::duration<double>(b - a).count();
 }
 
-void BM_SweepVsBareSendto(benchmark::State& state)
-{
+void BM_SweepVsBareSendto(benchmark::State &state) {
     if (!LoopbackOnlyHere()) {
         state.SkipWithError("run inside a loopback-only namespace (scripts/netsandbox.sh)");
         return;
@@ -50,8 +48,9 @@ void BM_SweepVsBareSendto(benchmark::State& state)
     size_t sent = 0;
     for (auto _ : state) {
         auto t0 = Clock::now();
-        for (const sockaddr_in& to : bare)
-            sendto(fd, hello.bytes, PACKET_SIZE, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+        for (const sockaddr_in &to : bare)
+            sendto(fd, hello.bytes, PACKET_SIZE, 0, reinterpret_cast<const sockaddr *>(&to),
+                   sizeof to);
         auto t1 = Clock::now();
         // The literal loop: each address read from its text right before the send.
         for (size_t i = 0; i < LAN_ADDRESS_COUNT; ++i) {
@@ -59,7 +58,8 @@ void BM_SweepVsBareSendto(benchmark::State& state)
             to.sin_family = AF_INET;
             to.sin_port = htons(CHAT_PORT);
             inet_pton(AF_INET, table[i], &to.sin_addr);
-            sendto(fd, hello.bytes, PACKET_SIZE, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+            sendto(fd, hello.bytes, PACKET_SIZE, 0, reinterpret_cast<const sockaddr *>(&to),
+                   sizeof to);
         }
         auto t2 = Clock::now();
         // The announcer: plan, addresses, sends.

@@ -12,8 +12,7 @@
 
 #include <cstdio>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     const QString holdFile = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
     const QString caption = QStringLiteral("Linquo") + QString(16, QLatin1Char(' '));

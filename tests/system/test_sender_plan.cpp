@@ -12,15 +12,13 @@
 
 namespace {
 
-uint32_t Ip(const char* dotted)
-{
+uint32_t Ip(const char *dotted) {
     in_addr a{};
     EXPECT_EQ(inet_pton(AF_INET, dotted, &a), 1) << dotted;
     return ntohl(a.s_addr);
 }
 
-InterfaceAddress Iface(const char* name, const char* addr, unsigned prefix, const char* bcast)
-{
+InterfaceAddress Iface(const char *name, const char *addr, unsigned prefix, const char *bcast) {
     InterfaceAddress ia;
     ia.name = name;
     ia.address = addr;
@@ -31,27 +29,23 @@ InterfaceAddress Iface(const char* name, const char* addr, unsigned prefix, cons
     return ia;
 }
 
-InterfaceAddress Loopback()
-{
+InterfaceAddress Loopback() {
     InterfaceAddress lo = Iface("lo", "127.0.0.1", 8, "");
     lo.loopback = true;
     return lo;
 }
 
 struct Table {
-    explicit Table(const char* ip) : rows(std::make_unique<char[][16]>(LAN_ADDRESS_COUNT))
-    {
+    explicit Table(const char *ip) : rows(std::make_unique<char[][16]>(LAN_ADDRESS_COUNT)) {
         FillLanAddresses(rows.get(), ip);
     }
-    SweepPlan Plan(const std::vector<InterfaceAddress>& ifs) const
-    {
+    SweepPlan Plan(const std::vector<InterfaceAddress> &ifs) const {
         return PlanSweep(rows.get(), LAN_ADDRESS_COUNT, ifs);
     }
     std::unique_ptr<char[][16]> rows;
 };
 
-TEST(SweepPlan, LoopbackOnlySendsEveryAddressSinglyInTableOrder)
-{
+TEST(SweepPlan, LoopbackOnlySendsEveryAddressSinglyInTableOrder) {
     Table t("127.0.0.1");
     SweepPlan p = t.Plan({Loopback()});
     EXPECT_TRUE(p.broadcasts.empty());
@@ -64,8 +58,7 @@ TEST(SweepPlan, LoopbackOnlySendsEveryAddressSinglyInTableOrder)
         ASSERT_EQ(p.unicasts[i], p.unicasts[i - 1] + 1) << i;
 }
 
-TEST(SweepPlan, OneSixteenSubnetIsOneBroadcastAndTheOwnAddress)
-{
+TEST(SweepPlan, OneSixteenSubnetIsOneBroadcastAndTheOwnAddress) {
     Table t("10.77.0.5");
     SweepPlan p = t.Plan({Loopback(), Iface("eth0", "10.77.0.5", 16, "10.77.255.255")});
     ASSERT_EQ(p.broadcasts.size(), 1u);
@@ -75,8 +68,7 @@ TEST(SweepPlan, OneSixteenSubnetIsOneBroadcastAndTheOwnAddress)
     EXPECT_EQ(p.covered, 65535u);
 }
 
-TEST(SweepPlan, OutsideTheBroadcastSubnetEveryAddressKeepsItsAttemptAndOrder)
-{
+TEST(SweepPlan, OutsideTheBroadcastSubnetEveryAddressKeepsItsAttemptAndOrder) {
     Table t("10.77.3.5");
     SweepPlan p = t.Plan({Iface("eth0", "10.77.3.5", 24, "10.77.3.255")});
     ASSERT_EQ(p.broadcasts.size(), 1u);
@@ -91,8 +83,7 @@ TEST(SweepPlan, OutsideTheBroadcastSubnetEveryAddressKeepsItsAttemptAndOrder)
     EXPECT_EQ(p.unicasts.back(), Ip("10.77.255.255"));
 }
 
-TEST(SweepPlan, InterfacesThatCannotBroadcastLeaveTheFullSweep)
-{
+TEST(SweepPlan, InterfacesThatCannotBroadcastLeaveTheFullSweep) {
     Table t("10.77.0.5");
     InterfaceAddress down = Iface("eth0", "10.77.0.5", 16, "10.77.255.255");
     down.up = false;
@@ -107,8 +98,7 @@ TEST(SweepPlan, InterfacesThatCannotBroadcastLeaveTheFullSweep)
     EXPECT_EQ(p.unicasts.size(), 65536u);
 }
 
-TEST(SweepPlan, SubnetsOfAnotherSixteenAreNotBroadcast)
-{
+TEST(SweepPlan, SubnetsOfAnotherSixteenAreNotBroadcast) {
     Table t("10.77.0.5");
     SweepPlan p = t.Plan({Iface("eth1", "192.168.1.5", 24, "192.168.1.255"),
                           Iface("eth2", "10.78.0.1", 16, "10.78.255.255")});
@@ -116,8 +106,7 @@ TEST(SweepPlan, SubnetsOfAnotherSixteenAreNotBroadcast)
     EXPECT_EQ(p.unicasts.size(), 65536u);
 }
 
-TEST(SweepPlan, ASubnetWiderThanTheSixteenCoversAllOfIt)
-{
+TEST(SweepPlan, ASubnetWiderThanTheSixteenCoversAllOfIt) {
     Table t("10.77.0.5");
     SweepPlan p = t.Plan({Iface("eth0", "10.0.0.1", 8, "10.255.255.255")});
     ASSERT_EQ(p.broadcasts.size(), 1u);
@@ -126,8 +115,7 @@ TEST(SweepPlan, ASubnetWiderThanTheSixteenCoversAllOfIt)
     EXPECT_EQ(p.covered, 65536u);
 }
 
-TEST(SweepPlan, TwoSubnetsTwoBroadcastsAndBothOwnAddresses)
-{
+TEST(SweepPlan, TwoSubnetsTwoBroadcastsAndBothOwnAddresses) {
     Table t("10.77.1.10");
     SweepPlan p = t.Plan({Iface("eth0", "10.77.1.10", 24, "10.77.1.255"),
                           Iface("eth0", "10.77.1.11", 24, "10.77.1.255"),
@@ -137,7 +125,7 @@ TEST(SweepPlan, TwoSubnetsTwoBroadcastsAndBothOwnAddresses)
     EXPECT_EQ(p.broadcasts[1], Ip("10.77.200.255"));
     EXPECT_EQ(p.covered, 512u - 3u);
     EXPECT_EQ(p.unicasts.size(), 65536u - 512u + 3u);
-    auto has = [&](const char* a) {
+    auto has = [&](const char *a) {
         return std::find(p.unicasts.begin(), p.unicasts.end(), Ip(a)) != p.unicasts.end();
     };
     EXPECT_TRUE(has("10.77.1.10"));
@@ -148,8 +136,7 @@ TEST(SweepPlan, TwoSubnetsTwoBroadcastsAndBothOwnAddresses)
     EXPECT_TRUE(has("10.77.2.0"));
 }
 
-TEST(SweepPlan, MalformedEntriesAndInterfacesAreSkippedSafely)
-{
+TEST(SweepPlan, MalformedEntriesAndInterfacesAreSkippedSafely) {
     char rows[4][16] = {"10.77.0.1", "not an address", "10.77.0.300", "10.77.0.4"};
     InterfaceAddress junk = Iface("eth0", "garbage", 24, "also garbage");
     InterfaceAddress badBcast = Iface("eth1", "10.77.0.9", 24, "x");

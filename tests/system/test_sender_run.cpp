@@ -26,18 +26,16 @@
 
 namespace {
 
-QCoreApplication& App()
-{
+QCoreApplication &App() {
     static int argc = 1;
     static char name[] = "test_sender_run";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication* app = new QCoreApplication(argc, argv);
+    static char *argv[] = {name, nullptr};
+    static QCoreApplication *app = new QCoreApplication(argc, argv);
     return *app;
 }
 
-bool LoopbackOnly()
-{
-    for (const InterfaceAddress& ia : ListInterfaceAddresses())
+bool LoopbackOnly() {
+    for (const InterfaceAddress &ia : ListInterfaceAddresses())
         if (ia.up && !ia.loopback)
             return false;
     return true;
@@ -47,19 +45,17 @@ bool LoopbackOnly()
 // that one address of the 127.0/16 sweep.
 class Listener {
 public:
-    explicit Listener(const char* ip)
-    {
+    explicit Listener(const char *ip) {
         m_fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK, 0);
         sockaddr_in sa{};
         sa.sin_family = AF_INET;
         sa.sin_port = htons(CHAT_PORT);
         inet_pton(AF_INET, ip, &sa.sin_addr);
-        m_bound = bind(m_fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0;
+        m_bound = bind(m_fd, reinterpret_cast<sockaddr *>(&sa), sizeof sa) == 0;
     }
     ~Listener() { close(m_fd); }
     bool Bound() const { return m_bound; }
-    std::vector<std::string> Drain() const
-    {
+    std::vector<std::string> Drain() const {
         std::vector<std::string> out;
         char buf[2048];
         ssize_t n;
@@ -75,19 +71,18 @@ private:
 
 class SenderRun : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         App();
         if (!LoopbackOnly())
-            GTEST_SKIP() << "this test sweeps a /16: run it inside a loopback-only network namespace";
+            GTEST_SKIP()
+                << "this test sweeps a /16: run it inside a loopback-only network namespace";
     }
 
-    void WriteProfile(const std::string& bytes) { m_dir.Write("Setup.ini", bytes); }
+    void WriteProfile(const std::string &bytes) { m_dir.Write("Setup.ini", bytes); }
 
     // Runs the announcer on a worker thread while this thread plays Linquo's lobby window
     // (or no window at all); returns the run's result.
-    int RunWithLobby(CSender& sender, bool lobbyOpen)
-    {
+    int RunWithLobby(CSender &sender, bool lobbyOpen) {
         CWindowMessageServer lobby;
         if (lobbyOpen) {
             EXPECT_TRUE(lobby.Listen(SenderText::LobbyCaption()));
@@ -99,7 +94,7 @@ protected:
         });
         std::atomic<int> result{-1};
         std::atomic<bool> done{false};
-        QThread* worker = QThread::create([&] {
+        QThread *worker = QThread::create([&] {
             result = sender.Run();
             done = true;
         });
@@ -118,10 +113,11 @@ protected:
     std::vector<unsigned> m_messages;
 };
 
-std::string GoodProfile() { return "[People]\r\nNick=alice\r\nSex=GIRL\r\n"; }
+std::string GoodProfile() {
+    return "[People]\r\nNick=alice\r\nSex=GIRL\r\n";
+}
 
-TEST_F(SenderRun, AnnouncesTheExactHelloThenTellsTheLobby)
-{
+TEST_F(SenderRun, AnnouncesTheExactHelloThenTellsTheLobby) {
     WriteProfile(GoodProfile());
     Listener own("127.0.0.1");
     Listener other("127.0.5.9");
@@ -141,7 +137,7 @@ TEST_F(SenderRun, AnnouncesTheExactHelloThenTellsTheLobby)
     std::memcpy(&expected[1], "alice", 5);
     std::memcpy(&expected[21], "127.0.0.1", 9);
     expected[37] = 1;
-    for (const Listener* l : {&own, &other, &first, &last}) {
+    for (const Listener *l : {&own, &other, &first, &last}) {
         std::vector<std::string> got = l->Drain();
         ASSERT_EQ(got.size(), 1u);
         EXPECT_EQ(got[0], expected);
@@ -150,8 +146,7 @@ TEST_F(SenderRun, AnnouncesTheExactHelloThenTellsTheLobby)
     EXPECT_EQ(sender.Stats().broadcastsSent, 0u);
 }
 
-TEST_F(SenderRun, LobbyNotOpenShowsOnlyItsMessageAndReadsNothing)
-{
+TEST_F(SenderRun, LobbyNotOpenShowsOnlyItsMessageAndReadsNothing) {
     WriteProfile(GoodProfile());
     int sockets = 0;
     SenderHooks hooks;
@@ -170,14 +165,13 @@ TEST_F(SenderRun, LobbyNotOpenShowsOnlyItsMessageAndReadsNothing)
     EXPECT_EQ(sockets, 0);
 }
 
-TEST_F(SenderRun, ProfileFailuresShowTheirMessageAndNeverTellTheLobby)
-{
-    const char* profiles[] = {
+TEST_F(SenderRun, ProfileFailuresShowTheirMessageAndNeverTellTheLobby) {
+    const char *profiles[] = {
         nullptr, // no Setup.ini at all
         "[People]\r\nNick=\r\nSex=BOY\r\n",
         "[People]\r\nNick=bob\r\nSex=\r\n",
     };
-    for (const char* profile : profiles) {
+    for (const char *profile : profiles) {
         SCOPED_TRACE(profile ? profile : "(missing)");
         std::remove(m_dir.File("Setup.ini").c_str());
         if (profile)
@@ -200,8 +194,7 @@ TEST_F(SenderRun, ProfileFailuresShowTheirMessageAndNeverTellTheLobby)
     }
 }
 
-TEST_F(SenderRun, SocketFailuresShowTheirMessages)
-{
+TEST_F(SenderRun, SocketFailuresShowTheirMessages) {
     WriteProfile(GoodProfile());
     {
         SenderHooks hooks;
@@ -224,8 +217,7 @@ TEST_F(SenderRun, SocketFailuresShowTheirMessages)
     }
 }
 
-TEST_F(SenderRun, EverySendFailingStillCompletesAndTellsTheLobby)
-{
+TEST_F(SenderRun, EverySendFailingStillCompletesAndTellsTheLobby) {
     WriteProfile(GoodProfile());
     SenderHooks hooks;
     hooks.openSocket = [] {
@@ -241,8 +233,7 @@ TEST_F(SenderRun, EverySendFailingStillCompletesAndTellsTheLobby)
     EXPECT_TRUE(m_boxes.Shown().empty());
 }
 
-TEST_F(SenderRun, ASubnetCoveredByABroadcastIsNotSweptSingly)
-{
+TEST_F(SenderRun, ASubnetCoveredByABroadcastIsNotSweptSingly) {
     WriteProfile(GoodProfile());
     Listener own("127.0.0.1");
     Listener covered("127.0.5.9");
@@ -271,8 +262,7 @@ TEST_F(SenderRun, ASubnetCoveredByABroadcastIsNotSweptSingly)
 // What the announcer reads, without sending anything.
 class SenderProfileRead : public ::testing::Test {
 protected:
-    UserEntry Read(const std::string& file, bool* ok = nullptr)
-    {
+    UserEntry Read(const std::string &file, bool *ok = nullptr) {
         m_dir.Write("Setup.ini", file);
         CSenderProfile profile;
         bool loaded = profile.Load();
@@ -285,8 +275,7 @@ protected:
     TempAppDir m_dir;
 };
 
-TEST_F(SenderProfileRead, NicknameRules)
-{
+TEST_F(SenderProfileRead, NicknameRules) {
     EXPECT_STREQ(Read("[People]\r\nSex=BOY\r\n").nick, "zoly");
     EXPECT_STREQ(Read("[People]\r\nNick=" + GbkFromUtf8("所有人") + "\r\n").nick, "zoly");
     EXPECT_EQ(FieldText(Read("[People]\r\nNick=abcdefghijklmnopqrstuvwxy\r\n").nick),
@@ -298,8 +287,7 @@ TEST_F(SenderProfileRead, NicknameRules)
     EXPECT_FALSE(ok);
 }
 
-TEST_F(SenderProfileRead, SexRules)
-{
+TEST_F(SenderProfileRead, SexRules) {
     EXPECT_EQ(Read("[People]\r\nSex=BOY\r\n").sex, 0);
     EXPECT_EQ(Read("[People]\r\nNick=x\r\n").sex, 0); // absent: "BOY"
     EXPECT_EQ(Read("[People]\r\nSex=GIRL\r\n").sex, 1);
@@ -311,8 +299,7 @@ TEST_F(SenderProfileRead, SexRules)
     EXPECT_FALSE(ok);
 }
 
-TEST_F(SenderProfileRead, AddressAndTableAreNeverEmpty)
-{
+TEST_F(SenderProfileRead, AddressAndTableAreNeverEmpty) {
     CSenderProfile profile;
     m_dir.Write("Setup.ini", GoodProfile());
     ASSERT_TRUE(profile.Load());

@@ -19,25 +19,22 @@
 
 namespace {
 
-QCoreApplication& App()
-{
+QCoreApplication &App() {
     static int argc = 1;
     static char name[] = "test_platform_window_message";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication* app = new QCoreApplication(argc, argv);
+    static char *argv[] = {name, nullptr};
+    static QCoreApplication *app = new QCoreApplication(argc, argv);
     return *app;
 }
 
 // A caption no other test program of this host uses.
-QString UniqueCaption(const char* base)
-{
+QString UniqueCaption(const char *base) {
     static int n = 0;
     return QStringLiteral("%1 %2 %3").arg(QString::fromUtf8(base)).arg(getpid()).arg(++n);
 }
 
 // Spins the event loop until done() or the limit; false on time-out.
-template <class F> bool SpinUntil(F done, int limitMs = 10000)
-{
+template <class F> bool SpinUntil(F done, int limitMs = 10000) {
     QElapsedTimer t;
     t.start();
     while (!done()) {
@@ -60,8 +57,7 @@ protected:
     void SetUp() override { App(); }
 };
 
-TEST_F(WindowMessage, SendReturnsOnlyAfterTheHandlerHasReturned)
-{
+TEST_F(WindowMessage, SendReturnsOnlyAfterTheHandlerHasReturned) {
     const QString caption = UniqueCaption("Linquo");
     CWindowMessageServer server;
     ASSERT_TRUE(server.Listen(caption));
@@ -79,7 +75,7 @@ TEST_F(WindowMessage, SendReturnsOnlyAfterTheHandlerHasReturned)
         returnedWhileHandlerRan = clientReturned.load();
     });
 
-    QThread* client = QThread::create([&] {
+    QThread *client = QThread::create([&] {
         result = SendWindowMessage(caption, WM_LOGIN_SENT, 0, 0);
         clientReturned = true;
     });
@@ -96,16 +92,17 @@ TEST_F(WindowMessage, SendReturnsOnlyAfterTheHandlerHasReturned)
     EXPECT_EQ(got.lParam, 0);
 }
 
-TEST_F(WindowMessage, ParametersArriveUnchanged)
-{
+TEST_F(WindowMessage, ParametersArriveUnchanged) {
     const QString caption = UniqueCaption("params");
     CWindowMessageServer server;
     ASSERT_TRUE(server.Listen(caption));
     Received got;
-    server.SetHandler([&](unsigned msg, quintptr w, qintptr l) { got = {msg, w, l, got.count + 1}; });
+    server.SetHandler([&](unsigned msg, quintptr w, qintptr l) {
+        got = {msg, w, l, got.count + 1};
+    });
 
     std::atomic<bool> done{false};
-    QThread* client = QThread::create([&] {
+    QThread *client = QThread::create([&] {
         SendWindowMessage(caption, 0xFFFFFFFFu, ~quintptr(0), qintptr(-5));
         done = true;
     });
@@ -119,15 +116,13 @@ TEST_F(WindowMessage, ParametersArriveUnchanged)
     EXPECT_EQ(got.lParam, qintptr(-5));
 }
 
-TEST_F(WindowMessage, MissingWindowIsNotFoundAndTheSendFails)
-{
+TEST_F(WindowMessage, MissingWindowIsNotFoundAndTheSendFails) {
     const QString caption = UniqueCaption("nobody");
     EXPECT_FALSE(FindWindowByCaption(caption));
     EXPECT_FALSE(SendWindowMessage(caption, WM_LOGIN_SENT, 0, 0));
 }
 
-TEST_F(WindowMessage, LookupNeedsTheExactCaptionAndDoesNotRunTheHandler)
-{
+TEST_F(WindowMessage, LookupNeedsTheExactCaptionAndDoesNotRunTheHandler) {
     const QString base = UniqueCaption("Linquo");
     const QString caption = base + QString(16, QLatin1Char(' '));
     CWindowMessageServer server;
@@ -143,8 +138,7 @@ TEST_F(WindowMessage, LookupNeedsTheExactCaptionAndDoesNotRunTheHandler)
     EXPECT_EQ(calls, 0);
 }
 
-TEST_F(WindowMessage, OneWindowPerCaption)
-{
+TEST_F(WindowMessage, OneWindowPerCaption) {
     const QString caption = UniqueCaption("twice");
     CWindowMessageServer first;
     CWindowMessageServer second;
@@ -152,8 +146,7 @@ TEST_F(WindowMessage, OneWindowPerCaption)
     EXPECT_FALSE(second.Listen(caption));
 }
 
-TEST_F(WindowMessage, MalformedRequestsAreDroppedAndLaterOnesStillWork)
-{
+TEST_F(WindowMessage, MalformedRequestsAreDroppedAndLaterOnesStillWork) {
     const QString caption = UniqueCaption("garbage");
     CWindowMessageServer server;
     ASSERT_TRUE(server.Listen(caption));
@@ -187,7 +180,7 @@ TEST_F(WindowMessage, MalformedRequestsAreDroppedAndLaterOnesStillWork)
 
     std::atomic<bool> done{false};
     std::atomic<bool> ok{false};
-    QThread* client = QThread::create([&] {
+    QThread *client = QThread::create([&] {
         ok = SendWindowMessage(caption, WM_LOGIN_SENT, 0, 0);
         done = true;
     });
@@ -199,8 +192,7 @@ TEST_F(WindowMessage, MalformedRequestsAreDroppedAndLaterOnesStillWork)
     EXPECT_EQ(calls, 1);
 }
 
-TEST_F(WindowMessage, FrameDecoderRefusesWrongSizesAndMagic)
-{
+TEST_F(WindowMessage, FrameDecoderRefusesWrongSizesAndMagic) {
     using namespace WindowMessageFrame;
     QByteArray good = EncodeRequest({7, 8, -9});
     ASSERT_TRUE(DecodeRequest(good).has_value());
