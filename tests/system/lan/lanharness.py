@@ -27,6 +27,11 @@ PREFIX = "lq-"
 # 'ip netns exec' lays the files of /etc/netns/NAME over /etc for what runs in NAME.
 ETC_NETNS = "/etc/netns"
 _live = []
+# Linquo's lobby is captioned with the product title and 16 spaces; its message boxes
+# carry the application's name.
+LOBBY_TITLE = "^Linquo {16}$"
+BOX_TITLE = "^Linquo$"
+QUESTION_TITLE = "^询问$"
 
 
 class Unavailable(Exception):
@@ -308,6 +313,18 @@ class Host:
         """Starts Linquo or Sender from this host's program directory."""
         return self.start([os.path.join(self.dir, program)], program, env)
 
+    def start_linquo(self, ready=True, timeout=60.0):
+        """Starts Linquo on the display; with ready, waits for its lobby and the
+        "login sent" box, and closes that box with Enter as its user would."""
+        p = self.start_program("Linquo")
+        if ready:
+            display = self.lan.display
+            display.wait_window(LOBBY_TITLE, p.pid, timeout)
+            display.dismiss(BOX_TITLE, timeout, pid=p.pid)
+            wait_until(lambda: not display.windows(BOX_TITLE, p.pid), timeout,
+                       what="the ready box to close")
+        return p
+
     def start_peer(self, nick, sex=0, silent=False):
         p = Peer(self, nick, sex, silent)
         self.processes.append(p)
@@ -363,8 +380,12 @@ class Display:
         """Visible windows whose title matches the regular expression."""
         args = ["search", "--onlyvisible", "--name", name_regex]
         if pid is not None:
-            args = ["search", "--onlyvisible", "--pid", str(pid), "--name", name_regex]
+            args = ["search", "--all", "--onlyvisible", "--pid", str(pid), "--name", name_regex]
         return [w for w in self.xdotool(*args, check=False).split() if w]
+
+    def wait_window(self, name_regex, pid=None, timeout=60.0):
+        return wait_until(lambda: (self.windows(name_regex, pid) or [None])[-1], timeout,
+                          what="a window titled %r" % name_regex)
 
     def window_name(self, wid):
         return self.xdotool("getwindowname", wid, check=False).rstrip("\n")
@@ -376,8 +397,7 @@ class Display:
 
     def dismiss(self, name_regex, timeout=60.0, pid=None):
         """Waits for a message box with this title and presses Enter on it."""
-        wid = wait_until(lambda: (self.windows(name_regex, pid) or [None])[-1], timeout,
-                         what="a window titled %r" % name_regex)
+        wid = self.wait_window(name_regex, pid, timeout)
         self.press(wid, "Return")
         return wid
 

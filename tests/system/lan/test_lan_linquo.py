@@ -1,0 +1,207 @@
+"""Real Linquo instances on a simulated LAN, shown on a virtual display and driven with
+real key presses, with a scripted peer that plays another user and records what it gets.
+
+What an instance lists is read from the wire: on exit it says goodbye to every user it
+lists, in list order, so its goodbyes name its list exactly."""
+
+import os
+import signal
+import time
+import unittest
+
+import lqwire
+from lanharness import BOX_TITLE, LOBBY_TITLE, QUESTION_TITLE, Lan, wait_until
+
+BIN = os.environ.get("LINQUO_BIN", "")
+
+
+class LinquoLan(unittest.TestCase):
+    def setUp(self):
+        self.lan = Lan(display=True)
+        self.addCleanup(self.lan.close)
+        self.seg = self.lan.segment()
+
+    def host(self, name, ip, nick, sex="BOY", programs=("Linquo", "Sender")):
+        h = self.lan.host(name, ip, 16, self.seg)
+        h.install(BIN, programs)
+        h.write_profile(nick, sex)
+        h.user = lqwire.User(nick, ip, 0 if sex == "BOY" else 1)
+        return h
+
+    def ready(self):
+        self.lan.wait_links()
+        self.lan.start_capture()
+
+    def wire(self, ptype=None, src=None, dst=None):
+        out = []
+        for d in self.lan.wire():
+            if d["dport"] != lqwire.PORT or len(d["data"]) != lqwire.PACKET_SIZE:
+                continue
+            if (ptype is None or d["data"][0] == ptype) and (src is None or d["src"] == src) \
+                    and (dst is None or d["dst"] == dst):
+                out.append(d)
+        return out
+
+    def byes_from(self, host):
+        """Where the host's goodbyes went on the wire, in order (the one to itself stays
+        on its host)."""
+        return [d["dst"] for d in self.wire(lqwire.PT_BYE, src=host.ip)]
+
+    def quit_by_menu(self, proc):
+        """操作 > 退出程序, then Yes to the exit question, with the keyboard."""
+        display = self.lan.display
+        lobby = display.wait_window(LOBBY_TITLE, proc.pid)
+        display.press(lobby, "alt+c")
+        time.sleep(0.3)
+        display.press(lobby, "x")
+        display.dismiss(QUESTION_TITLE, 30, pid=proc.pid)
+        self.assertEqual(proc.wait(30), 0)
+
+    def end(self, proc):
+        """Ends an instance the way a session end does: goodbyes, no question."""
+        proc.signal(signal.SIGTERM)
+        proc.wait(30)
+
+
+class TwoInstancesAndAPeer(LinquoLan):
+    def test_they_see_each_other_and_remove_whoever_leaves(self):
+        a = self.host("h1", "10.77.1.10", "阿明")
+        b = self.host("h2", "10.77.2.20", "小红", "GIRL")
+        p = self.lan.host("h3", "10.77.3.30", 16, self.seg)
+        self.ready()
+        peer = p.start_peer("peer")
+
+        la = a.start_linquo()
+        lb = b.start_linquo()
+
+        # Each announcer's hello reached the peer, exactly as the record was written.
+        hellos = wait_until(lambda: [r for r in peer.received() if r["data"][0] == 0]
+                            if len(peer.received()) >= 2 else None, 30, what="two hellos")
+        self.assertEqual(sorted(r["data"] for r in hellos),
+                         sorted([lqwire.encode_user(0, a.user), lqwire.encode_user(0, b.user)]))
+        # A was running when B arrived: it answered B's hello, at B's record address.
+        acks = wait_until(lambda: self.wire(lqwire.PT_HELLO_ACK, src=a.ip, dst=b.ip), 10,
+                          what="A's answer to B")
+        self.assertEqual([d["data"] for d in acks], [lqwire.encode_user(1, a.user)])
+        # The peer answered both; B never answered A (A did not say hello after B started).
+        self.assertEqual(len(self.wire(lqwire.PT_HELLO_ACK, src=p.ip)), 2)
+        self.assertEqual(self.wire(lqwire.PT_HELLO_ACK, src=b.ip, dst=a.ip), [])
+
+        # A quits through its menu: goodbyes to B and the peer (and to itself, on its host).
+        self.quit_by_menu(la)
+        wait_until(lambda: len(self.byes_from(a)) >= 2, 10, what="A's goodbyes")
+        self.assertEqual(sorted(self.byes_from(a)), [b.ip, p.ip])
+        bye = [r["data"] for r in peer.received() if r["data"][0] == lqwire.PT_BYE]
+        self.assertEqual(bye, [lqwire.encode_user(lqwire.PT_BYE, a.user)])
+
+        # B removed A: its own goodbyes now go to the peer only.
+        time.sleep(0.5)
+        self.end(lb)
+        wait_until(lambda: self.byes_from(b), 10, what="B's goodbyes")
+        self.assertEqual(self.byes_from(b), [p.ip])
+        self.assertEqual(peer.users(), [])
+
+
+class StartupFailures(LinquoLan):
+    def test_second_instance_on_one_host_ends_with_the_port_message(self):
+        a = self.host("h1", "10.77.1.10", "阿明")
+        self.ready()
+        first = a.start_linquo()
+        second = a.start_program("Linquo")
+        # The port is taken: its box, then it ends without the exit question.
+        self.lan.display.dismiss(BOX_TITLE, 60, pid=second.pid)
+        self.assertEqual(second.wait(30), 0)
+        self.assertEqual(self.lan.display.windows(QUESTION_TITLE), [])
+        # Its announcer still ran, found the first lobby and told it again.
+        self.lan.display.dismiss(BOX_TITLE, 60, pid=first.pid)
+        self.assertTrue(first.running())
+
+    def test_missing_announcer_shows_its_message_and_ends(self):
+        a = self.host("h1", "10.77.1.10", "阿明", programs=("Linquo",))
+        p = self.lan.host("h2", "10.77.2.20", 16, self.seg)
+        self.ready()
+        peer = p.start_peer("peer")
+        linquo = a.start_program("Linquo")
+        self.lan.display.wait_window(LOBBY_TITLE, linquo.pid)
+        self.lan.display.dismiss(BOX_TITLE, 60, pid=linquo.pid)
+        self.assertEqual(linquo.wait(30), 0)
+        self.assertEqual(peer.received(), [])
+
+
+class OneAfterAnother(LinquoLan):
+    def test_lists_fill_from_hellos_and_answers_including_a_restart_without_goodbye(self):
+        a = self.host("h1", "10.77.1.10", "阿明")
+        b = self.host("h2", "10.77.2.20", "小红", "GIRL")
+        c = self.host("h3", "10.77.3.30", "老张")
+        self.ready()
+        la = a.start_linquo()
+        lb = b.start_linquo()
+        wait_until(lambda: self.wire(lqwire.PT_HELLO_ACK, src=a.ip, dst=b.ip), 10,
+                   what="A answering B")
+
+        # A's program dies without a goodbye; B still lists A.
+        la.signal(signal.SIGKILL)
+        la.wait(10)
+        self.assertEqual(self.byes_from(a), [])
+        restart = time.time()
+        la = a.start_linquo()
+        time.sleep(1.0)
+        # B already lists A, so A's new hello goes unanswered.
+        self.assertEqual([d for d in self.wire(lqwire.PT_HELLO_ACK, src=b.ip, dst=a.ip)
+                          if d["t"] > restart], [])
+
+        # C starts later: both answer it, and it answers nobody's hello.
+        lc = c.start_linquo()
+        wait_until(lambda: len(self.wire(lqwire.PT_HELLO_ACK, dst=c.ip)) >= 2, 10,
+                   what="answers to C")
+        self.assertEqual(sorted(d["src"] for d in self.wire(lqwire.PT_HELLO_ACK, dst=c.ip)),
+                         [a.ip, b.ip])
+
+        # The restarted A lists itself and C only, so its goodbye never reaches B...
+        self.end(la)
+        wait_until(lambda: self.byes_from(a), 10, what="A's goodbyes")
+        self.assertEqual(self.byes_from(a), [c.ip])
+        # ...and B, which lists A once however often it started, still does, before C.
+        time.sleep(0.5)
+        self.end(lb)
+        wait_until(lambda: len(self.byes_from(b)) >= 2, 10, what="B's goodbyes")
+        self.assertEqual(self.byes_from(b), [a.ip, c.ip])
+        # C lists A and B from their answers, and removed both when they said goodbye.
+        self.end(lc)
+        time.sleep(1.0)
+        self.assertEqual(self.byes_from(c), [])
+
+
+class Bursts(LinquoLan):
+    COUNT = 1000
+
+    def test_a_thousand_answers_and_a_thousand_goodbyes_lose_nobody(self):
+        a = self.host("h1", "10.77.1.10", "阿明")
+        b = self.host("h2", "10.77.2.20", "小红", "GIRL")
+        p = self.lan.host("h3", "10.77.3.30", 16, self.seg)
+        self.ready()
+        peer = p.start_peer("peer")
+        la = a.start_linquo()
+        lb = b.start_linquo()
+
+        # 1,000 distinct users answer A at once; B gets the same answers, then their goodbyes.
+        peer.burst(a.ip, lqwire.PT_HELLO_ACK, self.COUNT)
+        peer.burst(b.ip, lqwire.PT_HELLO_ACK, self.COUNT)
+        time.sleep(1.0)
+        peer.burst(b.ip, lqwire.PT_BYE, self.COUNT)
+        time.sleep(2.0)
+
+        # Every user at the peer's address gets a goodbye: the peer itself and the burst's.
+        def byes_at_peer(host):
+            return [r for r in peer.received()
+                    if r["data"][0] == lqwire.PT_BYE and lqwire.decode(r["data"])[1] == host.user]
+        self.end(la)
+        self.end(lb)
+        wait_until(lambda: len(byes_at_peer(a)) >= self.COUNT + 1, 30, what="A's goodbyes")
+        time.sleep(0.5)
+        self.assertEqual(len(byes_at_peer(a)), self.COUNT + 1)
+        self.assertEqual(len(byes_at_peer(b)), 1)
+
+
+if __name__ == "__main__":
+    unittest.main()
