@@ -55,6 +55,7 @@ void CRoomDlg::BuildControls()
     m_memberList->setAccessibleName(QStringLiteral("用户列表"));
     m_memberList->setHorizontalHeaderLabels(
         {QString(), QStringLiteral("姓名"), QStringLiteral("IP")});
+    m_memberList->horizontalHeader()->setMinimumSectionSize(16);
     m_memberList->setColumnWidth(0, 20);
     m_memberList->setColumnWidth(1, 100);
     m_memberList->setColumnWidth(2, 100);
