@@ -1,6 +1,7 @@
 #include "CLobbyDlg.h"
 
 #include "CChatRouter.h"
+#include "CMessageNotifier.h"
 #include "CRoomActions.h"
 #include "CSettingsDlg.h"
 #include "Dispatcher.h"
@@ -21,7 +22,6 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QListView>
 #include <QMenuBar>
 #include <QPushButton>
@@ -50,6 +50,7 @@ CLobbyDlg::CLobbyDlg(QWidget* parent)
     BuildControls();
     m_pRooms = std::make_unique<CRoomActions>(this, *this, m_lists);
     m_pChats = std::make_unique<CChatRouter>(this, *this, m_lists);
+    m_pChats->SetRecount([this] { m_pNotifier->Recount(); });
     m_pMessageServer = new CWindowMessageServer(this);
     m_pMessageServer->SetHandler([this](unsigned msg, quintptr, qintptr) {
         if (msg == WM_LOGIN_SENT)
@@ -100,9 +101,7 @@ void CLobbyDlg::BuildControls()
     m_pTopBar->setAccessibleName(QStringLiteral("消息栏"));
     m_pTopBar->setGeometry(Dlu(1), 0, Dlu(451), Dlu(37));
 
-    auto* placeholder = new QLabel(m_pTopBar);
-    placeholder->setAccessibleName(QStringLiteral("消息提示"));
-    m_pNotifier = placeholder;
+    m_pNotifier = new CMessageNotifier(m_pTopBar, this);
     m_pNotifier->setGeometry(Dlu(4), Dlu(7), Dlu(164), Dlu(27));
 
     m_pCreateButton = new QPushButton(QStringLiteral("开设房间(&S)"), m_pTopBar);

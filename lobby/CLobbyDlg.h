@@ -18,6 +18,7 @@
 #include <vector>
 
 class CChatRouter;
+class CMessageNotifier;
 class CRoomActions;
 class CWindowMessageServer;
 class QAbstractItemView;
@@ -97,7 +98,7 @@ public:
     // Widgets, for the layout and for tests.
     QWidget* Client() const { return m_pClient; }
     QGroupBox* TopBar() const { return m_pTopBar; }
-    QWidget* Notifier() const { return m_pNotifier; }
+    CMessageNotifier* Notifier() const { return m_pNotifier; }
     QPushButton* CreateRoomButton() const { return m_pCreateButton; }
     QListView* UserList() const { return m_pUserList; }
     QTableView* RoomList() const { return m_pRoomList; }
@@ -155,7 +156,7 @@ private:
     QAction* m_pAboutAction = nullptr;
     QWidget* m_pClient = nullptr;
     QGroupBox* m_pTopBar = nullptr;
-    QWidget* m_pNotifier = nullptr;
+    CMessageNotifier* m_pNotifier = nullptr;
     QPushButton* m_pCreateButton = nullptr;
     QListView* m_pUserList = nullptr;
     QTableView* m_pRoomList = nullptr;

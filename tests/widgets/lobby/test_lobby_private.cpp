@@ -2,6 +2,7 @@
 // while hidden, the sound for every message, and the users it refuses.
 
 #include "CChatRouter.h"
+#include "CMessageNotifier.h"
 #include "CPrivateChatDlg.h"
 #include "LobbyFixture.h"
 #include "LobbyTexts.h"
@@ -17,26 +18,19 @@ protected:
     void SetUp() override
     {
         LobbyTest::SetUp();
-        m_lobby->Chats().SetRecount([this] {
-            m_lastCount = 0;
-            for (CPrivateChatDlg* w : m_lobby->ChatWindows())
-                m_lastCount += w->m_bUnread ? 1 : 0;
-            ++m_recounts;
-        });
         m_lobby->Chats().SetSoundForTesting([this] { ++m_sounds; });
         Start();
         Hello(m_peer);
         Hello(theProfile.m_self);
         TakeSent();
     }
+    int Unread() const { return m_lobby->Notifier()->Count(); }
     void Message(const UserEntry& from, const char* text)
     {
         Deliver(EncodeUserText(PT_PRIVATE_MSG, from, text));
     }
 
     UserEntry m_peer = MakeUser("peer", "127.0.0.2", 1);
-    int m_lastCount = 0;
-    int m_recounts = 0;
     int m_sounds = 0;
 };
 
@@ -51,7 +45,7 @@ TEST_F(PrivateRoutingTest, MessagesForAHiddenWindowCountItOnceAndAlwaysSound)
     EXPECT_EQ(w->m_pLobby, static_cast<ILobby*>(m_lobby.get()));
     Message(m_peer, "two");
     EXPECT_EQ(m_lobby->ChatWindows().size(), 1u);
-    EXPECT_EQ(m_lastCount, 1);
+    EXPECT_EQ(Unread(), 1); // the notifier counts windows, not messages
     EXPECT_EQ(m_sounds, 2);
 }
 
@@ -63,7 +57,7 @@ TEST_F(PrivateRoutingTest, VisibleWindowGetsTheLineWithoutUnreadMark)
     EXPECT_TRUE(w->isVisible());
     Message(m_peer, "hi");
     EXPECT_FALSE(w->m_bUnread);
-    EXPECT_EQ(m_recounts, 0);
+    EXPECT_EQ(Unread(), 0);
     EXPECT_EQ(m_sounds, 1);
 }
 
@@ -73,7 +67,7 @@ TEST_F(PrivateRoutingTest, UnknownSenderIsDroppedWithoutTrace)
     Message(MakeUser("stranger", "127.0.0.9"), "hello?");
     EXPECT_TRUE(m_lobby->ChatWindows().empty());
     EXPECT_EQ(m_sounds, 0);
-    EXPECT_EQ(m_recounts, 0);
+    EXPECT_EQ(Unread(), 0);
 }
 
 TEST_F(PrivateRoutingTest, OpeningReusesWindowsAndNeverOpensOneForSelf)
