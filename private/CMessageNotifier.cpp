@@ -2,6 +2,7 @@
 
 #include "CPrivateChatDlg.h"
 #include "ILobby.h"
+#include "ResourceImages.h"
 
 #include <QCursor>
 #include <QFontMetrics>
@@ -21,16 +22,6 @@ QFont NotifierFont()
     font.setPixelSize(12);
     font.setWeight(QFont::Normal);
     return font;
-}
-
-// The program's pointing hand, 32 by 32 with its hot spot at the top-left corner.
-QCursor HandCursor()
-{
-    const QPixmap hand = QPixmap(QStringLiteral(":/cursors/140.svg")).scaled(
-        32, 32, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    if (hand.isNull())
-        return QCursor(Qt::PointingHandCursor);
-    return QCursor(hand, 0, 0);
 }
 
 } // namespace
@@ -121,7 +112,7 @@ void CMessageNotifier::paintEvent(QPaintEvent*)
 void CMessageNotifier::ShowCursorFor(bool overText)
 {
     if (overText)
-        setCursor(HandCursor());
+        setCursor(LoadHandCursor()); // 32 by 32, hot spot top-left
     else
         setCursor(Qt::ArrowCursor);
 }

@@ -9,6 +9,8 @@
 #include "MessageBox.h"
 #include "Packet.h"
 #include "Profile.h"
+#include "ResourceImages.h"
+#include "Resources.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -35,8 +37,8 @@ CRoomDlg::CRoomDlg(QWidget* parent) : QDialog(parent)
     QFont font(QStringLiteral("宋体"));
     font.setPointSize(9);
     setFont(font);
-    m_images = {QIcon(QStringLiteral(":/icons/130.svg")), QIcon(QStringLiteral(":/icons/131.svg")),
-                QIcon(QStringLiteral(":/icons/143.svg"))};
+    m_images = {LoadResourceIcon(kIconBoy), LoadResourceIcon(kIconGirl),
+                LoadResourceIcon(kIconArrow)};
     BuildControls();
     RefreshMemberList();
     m_inputLine->setFocus();

@@ -52,7 +52,17 @@ protected:
         return n;
     }
     QPoint TextCentre() { return m_notifier->TextBox().center(); }
-    bool IsHandCursor() const { return m_notifier->cursor().shape() != Qt::ArrowCursor; }
+    // The program's own hand: 32 by 32 with its hot spot at the top-left corner.
+    bool IsHandCursor() const
+    {
+        const QCursor cursor = m_notifier->cursor();
+        if (cursor.shape() == Qt::ArrowCursor)
+            return false;
+        EXPECT_EQ(cursor.shape(), Qt::BitmapCursor);
+        EXPECT_EQ(cursor.hotSpot(), QPoint(0, 0));
+        EXPECT_EQ(cursor.pixmap().size(), QSize(32, 32));
+        return true;
+    }
 
     FakeLobby m_lobby;
     std::vector<std::unique_ptr<CPrivateChatDlg>> m_windows;
