@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QMessageBox>
+#include <QPointer>
 
 namespace {
 IBoxResponder* g_responder = nullptr;
@@ -10,22 +11,27 @@ bool Run(QWidget* parent, const BoxRecord& box)
 {
     if (g_responder)
         return g_responder->Answer(box);
-    QMessageBox mb(parent);
-    mb.setWindowTitle(box.caption);
-    mb.setText(box.text);
-    mb.setIcon(box.icon == BoxIcon::Question      ? QMessageBox::Question
-               : box.icon == BoxIcon::Exclamation ? QMessageBox::Warning
-                                                  : QMessageBox::NoIcon);
+    // On the heap: the owner may be destroyed while the box's own event loop runs (a room
+    // closed by its host meanwhile), and then takes the box with it.
+    QPointer<QMessageBox> mb = new QMessageBox(parent);
+    mb->setWindowTitle(box.caption);
+    mb->setText(box.text);
+    mb->setIcon(box.icon == BoxIcon::Question      ? QMessageBox::Question
+                : box.icon == BoxIcon::Exclamation ? QMessageBox::Warning
+                                                   : QMessageBox::NoIcon);
     if (box.question) {
-        mb.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        mb.setDefaultButton(QMessageBox::Yes);
-        mb.setEscapeButton(QMessageBox::No);
+        mb->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        mb->setDefaultButton(QMessageBox::Yes);
+        mb->setEscapeButton(QMessageBox::No);
     } else {
-        mb.setStandardButtons(QMessageBox::Ok);
+        mb->setStandardButtons(QMessageBox::Ok);
     }
-    mb.setAccessibleName(box.caption);
-    mb.setAccessibleDescription(box.text);
-    int r = mb.exec();
+    mb->setAccessibleName(box.caption);
+    mb->setAccessibleDescription(box.text);
+    const int r = mb->exec();
+    if (!mb)
+        return false; // gone with its owner: nothing was confirmed
+    delete mb;
     return box.question ? r == QMessageBox::Yes : true;
 }
 } // namespace

@@ -1,6 +1,7 @@
 #include "ChatLogExport.h"
 
 #include <QFileDialog>
+#include <QPointer>
 #include <QSaveFile>
 
 namespace {
@@ -15,17 +16,21 @@ QString AskChatLogPath(QWidget* parent)
 {
     if (Chooser())
         return Chooser()(parent);
-    QFileDialog dialog(parent);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
+    // On the heap: the room may be destroyed while the dialog runs, taking it along.
+    QPointer<QFileDialog> dialog = new QFileDialog(parent);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
     // Qt's own dialog: it completes the suffix and asks before overwriting on every desktop.
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setNameFilter(QStringLiteral("文本文件(*.txt)"));
-    dialog.setDefaultSuffix(QStringLiteral("txt"));
-    dialog.selectFile(QStringLiteral("Chat_log"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setNameFilter(QStringLiteral("文本文件(*.txt)"));
+    dialog->setDefaultSuffix(QStringLiteral("txt"));
+    dialog->selectFile(QStringLiteral("Chat_log"));
+    const bool accepted = dialog->exec() == QDialog::Accepted;
+    if (!dialog)
         return QString();
-    return dialog.selectedFiles().constFirst();
+    const QStringList files = dialog->selectedFiles();
+    delete dialog;
+    return accepted && !files.isEmpty() ? files.constFirst() : QString();
 }
 
 void SetChatLogPathChooser(std::function<QString(QWidget*)> chooser)

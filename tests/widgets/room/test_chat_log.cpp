@@ -10,6 +10,7 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 
@@ -137,6 +138,22 @@ TEST_F(ChatLogTest, SaveDialogSuggestsChatLogAndAddsTxt)
     EXPECT_EQ(suffix, QStringLiteral("txt"));
     EXPECT_EQ(suggested, QStringLiteral("Chat_log"));
     EXPECT_EQ(path, QString::fromStdString(m_dir.File("mylog.txt")));
+}
+
+TEST_F(ChatLogTest, RoomDestroyedWhileTheSaveDialogIsOpenWritesNothing)
+{
+    QPointer<CRoomDlg> watch(m_dlg.release());
+    QTimer::singleShot(0, watch.data(), [watch] {
+        watch->hide();
+        watch->deleteLater();
+    });
+    QTimer::singleShot(2000, [] {
+        if (QWidget* dialog = QApplication::activeModalWidget())
+            dialog->close();
+    });
+    watch->OnSaveLog();
+    EXPECT_TRUE(watch.isNull());
+    EXPECT_TRUE(m_boxes.Shown().empty());
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QTimer>
 
 using namespace convtest;
 
@@ -224,6 +225,31 @@ TEST_F(RoomWindowTest, MemberIsAskedAboutLeavingAndYesLeavesThroughTheLobby)
     EXPECT_EQ(m_boxes.LastText(), QStringLiteral("真的要离开此房间吗?"));
     EXPECT_EQ(m_lobby.m_nLeaves, 1);
     EXPECT_TRUE(watch.isNull());
+}
+
+TEST_F(RoomWindowTest, RoomDestroyedWhileItsCloseQuestionIsOpenIsNeverUsedAgain)
+{
+    // The host closes the room while the user reads the question: the lobby drops the
+    // window from inside the question's own event loop.
+    RoomInfo room;
+    room.creator = m_x;
+    m_dlg->InitAsGuest(room, &m_lobby);
+    m_dlg->show();
+    QPointer<CRoomDlg> watch(m_dlg.release());
+    SetBoxResponder(nullptr); // a real box with its own event loop
+    QTimer::singleShot(0, watch.data(), [watch] {
+        watch->hide();
+        watch->deleteLater();
+    });
+    // Should the box outlive the window, answer it so that the test ends.
+    QTimer::singleShot(2000, [] {
+        if (QWidget* box = QApplication::activeModalWidget())
+            box->close();
+    });
+    watch->OnClose();
+    EXPECT_TRUE(watch.isNull());
+    EXPECT_EQ(m_lobby.m_nLeaves, 0);
+    SetBoxResponder(&m_boxes);
 }
 
 } // namespace
