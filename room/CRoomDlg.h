@@ -47,6 +47,9 @@ public:
     // Row of the member list that receives the next line; 0 is everybody.
     int Selected() const { return m_nSelected; }
 
+    // Rebuilds the rows from the members: everybody first, the marker on the selected row.
+    void RefreshMemberList();
+
     // The first user of theProfile.m_users whose UserKey equals key (sex takes no part).
     static bool FindOnlineUser(const std::string& key, UserEntry& result);
 
@@ -84,7 +87,6 @@ protected:
 private:
     void BuildControls();
     void CentreOnScreen();
-    void RefreshMemberList();
     void AddMemberRow(const UserEntry& member);
     void SetRowImage(int row, int image);
     int FirstSelectedRow() const;
