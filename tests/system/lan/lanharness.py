@@ -321,8 +321,6 @@ class Host:
             display = self.lan.display
             display.wait_window(LOBBY_TITLE, p.pid, timeout)
             display.dismiss(BOX_TITLE, timeout, pid=p.pid)
-            wait_until(lambda: not display.windows(BOX_TITLE, p.pid), timeout,
-                       what="the ready box to close")
         return p
 
     def start_peer(self, nick, sex=0, silent=False):
@@ -384,8 +382,11 @@ class Display:
         return [w for w in self.xdotool(*args, check=False).split() if w]
 
     def wait_window(self, name_regex, pid=None, timeout=60.0):
-        return wait_until(lambda: (self.windows(name_regex, pid) or [None])[-1], timeout,
-                          what="a window titled %r" % name_regex)
+        try:
+            return wait_until(lambda: (self.windows(name_regex, pid) or [None])[-1], timeout,
+                              what="a window titled %r" % name_regex)
+        except TimeoutError as e:
+            raise TimeoutError("%s; windows: %s" % (e, self.describe()))
 
     def window_name(self, wid):
         return self.xdotool("getwindowname", wid, check=False).rstrip("\n")
@@ -396,10 +397,28 @@ class Display:
         self.xdotool("key", "--clearmodifiers", *keys)
 
     def dismiss(self, name_regex, timeout=60.0, pid=None):
-        """Waits for a message box with this title and presses Enter on it."""
+        """Waits for a message box with this title and presses Enter on it until it has
+        gone (a key pressed while the box is still being mapped can miss it)."""
         wid = self.wait_window(name_regex, pid, timeout)
-        self.press(wid, "Return")
+        deadline = time.monotonic() + timeout
+        while wid in self.windows(name_regex, pid):
+            if time.monotonic() > deadline:
+                raise TimeoutError("the box %r stayed open; windows: %s"
+                                   % (name_regex, self.describe()))
+            self.press(wid, "Return")
+            try:
+                wait_until(lambda: wid not in self.windows(name_regex, pid), 3.0)
+            except TimeoutError:
+                pass
         return wid
+
+    def describe(self):
+        """The visible windows, for failure messages."""
+        out = []
+        for w in self.windows("."):
+            pid = self.xdotool("getwindowpid", w, check=False).strip()
+            out.append("%s %r pid %s" % (w, self.window_name(w), pid))
+        return "; ".join(out) or "none"
 
     def screenshot(self, path):
         if shutil.which("xwd") and shutil.which("convert"):

@@ -108,12 +108,17 @@ class StartupFailures(LinquoLan):
         self.ready()
         first = a.start_linquo()
         second = a.start_program("Linquo")
-        # The port is taken: its box, then it ends without the exit question.
-        self.lan.display.dismiss(BOX_TITLE, 60, pid=second.pid)
+        display = self.lan.display
+        # The port is taken: the second shows its box. Its announcer still ran, found the
+        # first lobby and told it again, so the first shows its ready box once more. Both
+        # boxes are up before either is answered, so no key press can reach the wrong one.
+        display.wait_window(BOX_TITLE, second.pid)
+        display.wait_window(BOX_TITLE, first.pid)
+        display.dismiss(BOX_TITLE, 60, pid=second.pid)
+        # It ends without the exit question.
         self.assertEqual(second.wait(30), 0)
-        self.assertEqual(self.lan.display.windows(QUESTION_TITLE), [])
-        # Its announcer still ran, found the first lobby and told it again.
-        self.lan.display.dismiss(BOX_TITLE, 60, pid=first.pid)
+        self.assertEqual(display.windows(QUESTION_TITLE), [])
+        display.dismiss(BOX_TITLE, 60, pid=first.pid)
         self.assertTrue(first.running())
 
     def test_missing_announcer_shows_its_message_and_ends(self):
