@@ -4,6 +4,7 @@
 #include "CMessageNotifier.h"
 #include "CRoomActions.h"
 #include "CSettingsDlg.h"
+#include "DialogKeys.h"
 #include "Dispatcher.h"
 #include "IRoomWindow.h"
 #include "LobbyLayout.h"
@@ -390,15 +391,8 @@ void CLobbyDlg::reject() {}
 
 void CLobbyDlg::keyPressEvent(QKeyEvent* event)
 {
-    switch (event->key()) {
-    case Qt::Key_Escape:
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        event->accept();
-        return;
-    default:
+    if (!SwallowCloseKeys(event))
         QDialog::keyPressEvent(event);
-    }
 }
 
 // ---- Datagrams -------------------------------------------------------------------

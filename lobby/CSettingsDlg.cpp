@@ -1,6 +1,7 @@
 #include "CSettingsDlg.h"
 
-#include "GbkLimitValidator.h"
+#include "DialogKeys.h"
+#include "GbkByteLimit.h"
 #include "GbkText.h"
 #include "LobbyTexts.h"
 #include "MessageBox.h"
@@ -25,7 +26,7 @@ CSettingsDlg::CSettingsDlg(bool firstRun, QWidget* parent)
 
     auto* nameLabel = new QLabel(QStringLiteral("姓名:"), this);
     m_pNameEdit = new QLineEdit(this);
-    m_pNameEdit->setValidator(new GbkLimitValidator(NAME_LIMIT, m_pNameEdit));
+    m_pNameEdit->setValidator(new GbkByteLimit(NAME_LIMIT, m_pNameEdit));
     m_pNameEdit->setAccessibleName(QStringLiteral("姓名"));
     nameLabel->setBuddy(m_pNameEdit);
 
@@ -122,13 +123,6 @@ void CSettingsDlg::reject() { done(CLOSED); }
 
 void CSettingsDlg::keyPressEvent(QKeyEvent* event)
 {
-    switch (event->key()) {
-    case Qt::Key_Escape:
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        event->accept();
-        return;
-    default:
+    if (!SwallowCloseKeys(event))
         QDialog::keyPressEvent(event);
-    }
 }

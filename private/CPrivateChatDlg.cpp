@@ -7,16 +7,15 @@
 #include "ILobby.h"
 #include "MessageBox.h"
 #include "Profile.h"
+#include "WindowPlacement.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace {
@@ -73,12 +72,7 @@ CPrivateChatDlg::~CPrivateChatDlg() = default;
 void CPrivateChatDlg::CentreOnScreen()
 {
     // Once, at creation: hiding and showing later keep wherever the user put the window.
-    adjustSize();
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect area = screen->geometry();
-    move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+    CentreOnPrimaryScreen(this);
 }
 
 void CPrivateChatDlg::ShowPrivateLine(const UserEntry& speaker, const std::string& text)

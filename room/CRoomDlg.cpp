@@ -11,10 +11,10 @@
 #include "Profile.h"
 #include "ResourceImages.h"
 #include "Resources.h"
+#include "WindowPlacement.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -22,7 +22,6 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -139,12 +138,7 @@ void CRoomDlg::BuildControls()
 
 void CRoomDlg::CentreOnScreen()
 {
-    adjustSize();
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect area = screen->geometry();
-    move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+    CentreOnPrimaryScreen(this);
 }
 
 void CRoomDlg::InitAsHost(ILobby* lobby)

@@ -1,5 +1,7 @@
 #include "CSplashDlg.h"
 
+#include "DialogKeys.h"
+
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
@@ -60,15 +62,8 @@ void CSplashDlg::timerEvent(QTimerEvent* event)
 
 void CSplashDlg::keyPressEvent(QKeyEvent* event)
 {
-    switch (event->key()) {
-    case Qt::Key_Escape:
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        event->accept();
-        return;
-    default:
+    if (!SwallowCloseKeys(event))
         QDialog::keyPressEvent(event);
-    }
 }
 
 void CSplashDlg::accept() {}
