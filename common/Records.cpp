@@ -12,8 +12,11 @@ UserEntry::UserEntry() : nick{}, ip{}, sex(0)
 
 RoomInfo::RoomInfo() : name{}, memberCount(0), intro{}, creator()
 {
-    SetField(name, GbkFromUtf8("天论"));
-    SetField(intro, GbkFromUtf8("欢迎大家来讨论!"));
+    // Converted once: every decoded datagram constructs a room record.
+    static const std::string defaultName = GbkFromUtf8("天论");
+    static const std::string defaultIntro = GbkFromUtf8("欢迎大家来讨论!");
+    SetField(name, defaultName);
+    SetField(intro, defaultIntro);
 }
 
 bool SameUser(const UserEntry& a, const UserEntry& b)
