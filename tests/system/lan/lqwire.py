@@ -14,6 +14,12 @@ PT_ROOM_CLOSED = 4
 PT_HOST_BYE = 5
 PT_PRIVATE_MSG = 6
 PT_ROOM_UPDATE = 7
+PT_ROOM_LEAVE = 8
+PT_ROOM_JOIN = 9
+PT_MEMBER_ADD = 10
+PT_MEMBER_REMOVE = 11
+PT_ROOM_SAY = 13
+PT_ROOM_SAY_TO = 14
 
 NAMES = {0: "HELLO", 1: "HELLO_ACK", 2: "ROOM_INFO", 3: "BYE", 4: "ROOM_CLOSED",
          5: "HOST_BYE", 6: "PRIVATE_MSG", 7: "ROOM_UPDATE", 8: "ROOM_LEAVE",
@@ -66,6 +72,32 @@ def encode_user(ptype, user):
     put_field(buf, 1, 20, user.nick)
     put_field(buf, 21, 16, user.ip)
     buf[37:41] = struct.pack("<i", user.sex)
+    return bytes(buf)
+
+
+def encode_room(ptype, name, count, intro, creator):
+    """Form R as Linquo writes it, with the intro in its slot."""
+    buf = bytearray(PACKET_SIZE)
+    buf[0] = ptype & 0xFF
+    put_field(buf, 1, 20, name)
+    buf[21:25] = struct.pack("<i", count)
+    put_field(buf, 25, 100, intro)
+    buf[125:165] = encode_user(0, creator)[1:41]
+    return bytes(buf)
+
+
+def encode_user_text(ptype, user, text):
+    """Form UT: the speaking user and a text."""
+    buf = bytearray(encode_user(ptype, user))
+    put_field(buf, 41, PACKET_SIZE - 41, text)
+    return bytes(buf)
+
+
+def encode_user_user_text(ptype, speaker, addressee, text):
+    """Form UUT: speaker, addressee and a text."""
+    buf = bytearray(encode_user(ptype, speaker))
+    buf[41:81] = encode_user(0, addressee)[1:41]
+    put_field(buf, 81, PACKET_SIZE - 81, text)
     return bytes(buf)
 
 
