@@ -136,7 +136,7 @@ class TwoInstancesTalkPrivately(ConversationLan):
         stranger = lqwire.User("路人", p.ip)
         peer.send(a.ip, lqwire.encode_user_text(lqwire.PT_PRIVATE_MSG, stranger, "喂"))
         time.sleep(1.0)
-        self.assertEqual(lobby_a.notifier_pixels(), one)
+        self.assertTrue(lobby_a.notifier_pixels() == one, "the notifier's count changed")
         self.assertEqual(self.shown(chat_title("老王"), la), [])
         self.assertEqual(self.shown(chat_title("路人"), la), [])
 
