@@ -46,6 +46,9 @@ QIcon LoadResourceIcon(const char* path)
         if (pixmap.isNull())
             return {};
         icon.addPixmap(pixmap);
+        // Lists would otherwise tint the picture of a selected row (the addressee's
+        // orange arrow turned brown).
+        icon.addPixmap(pixmap, QIcon::Selected);
     }
     return icon;
 }
