@@ -7,6 +7,7 @@
 #include "ILobby.h"
 #include "MessageBox.h"
 #include "Profile.h"
+#include "WindowFont.h"
 #include "WindowPlacement.h"
 
 #include <QCloseEvent>
@@ -24,9 +25,7 @@ constexpr int kInputMaxBytes = 200;
 
 CPrivateChatDlg::CPrivateChatDlg(QWidget* parent) : QDialog(parent)
 {
-    QFont font(QStringLiteral("宋体"));
-    font.setPointSize(9);
-    setFont(font);
+    setFont(WindowFont());
 
     m_input = new QLineEdit(this);
     m_input->setAccessibleName(QStringLiteral("发言"));

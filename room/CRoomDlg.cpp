@@ -11,6 +11,7 @@
 #include "Profile.h"
 #include "ResourceImages.h"
 #include "Resources.h"
+#include "WindowFont.h"
 #include "WindowPlacement.h"
 
 #include <QCloseEvent>
@@ -33,9 +34,7 @@ constexpr int kRowHeight = 20;
 
 CRoomDlg::CRoomDlg(QWidget* parent) : QDialog(parent)
 {
-    QFont font(QStringLiteral("宋体"));
-    font.setPointSize(9);
-    setFont(font);
+    setFont(WindowFont());
     m_images = {LoadResourceIcon(kIconBoy), LoadResourceIcon(kIconGirl),
                 LoadResourceIcon(kIconArrow)};
     BuildControls();

@@ -4,6 +4,7 @@
 #include "GbkText.h"
 #include "MessageBox.h"
 #include "Profile.h"
+#include "WindowFont.h"
 
 #include <QFormLayout>
 #include <QFrame>
@@ -21,9 +22,7 @@ constexpr int kIntroMaxBytes = sizeof(RoomInfo::intro) - 1;
 
 CRoomSetupDlg::CRoomSetupDlg(QWidget* parent) : QDialog(parent)
 {
-    QFont font(QStringLiteral("宋体"));
-    font.setPointSize(9);
-    setFont(font);
+    setFont(WindowFont());
     setWindowTitle(QStringLiteral("房间设置"));
 
     m_nameEdit = new QLineEdit(this);

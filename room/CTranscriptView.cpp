@@ -1,6 +1,7 @@
 #include "CTranscriptView.h"
 
 #include "GbkText.h"
+#include "WindowFont.h"
 
 #include <QScrollBar>
 #include <QTextCharFormat>
@@ -11,8 +12,7 @@
 // colour per character.
 CTranscriptView::CTranscriptView(QWidget* parent) : QPlainTextEdit(parent), m_end(document())
 {
-    QFont font(QStringLiteral("宋体"));
-    font.setPointSize(9);
+    const QFont font = WindowFont();
     setFont(font);
     document()->setDefaultFont(font);
     // Appends are never undone, and an undo stack would keep a copy of every line.

@@ -10,6 +10,7 @@
 #include "MessageBox.h"
 #include "Profile.h"
 #include "Skin.h"
+#include "WindowFont.h"
 
 #include <QApplication>
 #include <QFont>
@@ -41,7 +42,7 @@ void CLinquoApp::SetUpApplication(QApplication& app)
                                {QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Micro Hei"),
                                 QStringLiteral("Noto Sans CJK SC"),
                                 QStringLiteral("Droid Sans Fallback")});
-    QApplication::setFont(QFont(QStringLiteral("宋体"), 9));
+    QApplication::setFont(WindowFont());
 
 #ifndef QT_NO_SESSIONMANAGER
     connect(&app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
