@@ -30,6 +30,19 @@ CRoomDlg* CRoomActions::Window() const { return m_pRoomWnd.data(); }
 
 IRoomWindow* CRoomActions::RoomWindow() const { return m_pRoomWnd.data(); }
 
+// Makes, remembers and shows the one room window; says so when it cannot be made.
+CRoomDlg* CRoomActions::OpenRoomWindow()
+{
+    CRoomDlg* window = m_makeWindow(m_pLobbyWindow);
+    if (!window) {
+        ShowMessage(m_pLobbyWindow, LobbyText::WindowFailed());
+        return nullptr;
+    }
+    m_pRoomWnd = window;
+    window->show();
+    return window;
+}
+
 void CRoomActions::CreateRoom()
 {
     if (!CanEnterRoom()) {
@@ -38,13 +51,9 @@ void CRoomActions::CreateRoom()
     }
     if (m_runSetup() != 100 || !CanEnterRoom())
         return;
-    CRoomDlg* window = m_makeWindow(m_pLobbyWindow);
-    if (!window) {
-        ShowMessage(m_pLobbyWindow, LobbyText::WindowFailed());
+    CRoomDlg* window = OpenRoomWindow();
+    if (!window)
         return;
-    }
-    m_pRoomWnd = window;
-    window->show();
     window->InitAsHost(&m_lobby);
     theProfile.m_hosting = true;
     theProfile.m_myRoom.memberCount = 0;
@@ -57,13 +66,9 @@ void CRoomActions::JoinRoom(const RoomInfo& room)
         ShowMessage(m_pLobbyWindow, LobbyText::OneRoomOnly());
         return;
     }
-    CRoomDlg* window = m_makeWindow(m_pLobbyWindow);
-    if (!window) {
-        ShowMessage(m_pLobbyWindow, LobbyText::WindowFailed());
+    CRoomDlg* window = OpenRoomWindow();
+    if (!window)
         return;
-    }
-    m_pRoomWnd = window;
-    window->show();
     window->InitAsGuest(room, &m_lobby);
     theProfile.m_joined = true;
     theProfile.m_myRoom.memberCount = 0;

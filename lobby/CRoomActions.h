@@ -51,6 +51,7 @@ public:
     void SetSetupRunnerForTesting(SetupRunner runner) { m_runSetup = std::move(runner); }
 
 private:
+    CRoomDlg* OpenRoomWindow();
     void SendToAllUsers(PacketType type);
     void EnterFreeState();
 
