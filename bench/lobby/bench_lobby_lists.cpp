@@ -9,6 +9,7 @@
 #include "MessageBox.h"
 #include "Packet.h"
 #include "Profile.h"
+#include "QtBenchmarkMain.h"
 
 #include <QApplication>
 
@@ -171,13 +172,4 @@ BENCHMARK(BM_RoomCloseThenInfo_1kRooms)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return RunQtBenchmarks<QApplication>(argc, argv); }

@@ -5,6 +5,7 @@
 #include "GbkText.h"
 #include "ILobby.h"
 #include "Profile.h"
+#include "QtBenchmarkMain.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -92,13 +93,4 @@ BENCHMARK(BM_RoomLineToEverybody)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return RunQtBenchmarks<QApplication>(argc, argv); }

@@ -6,6 +6,7 @@
 #include "CTranscriptView.h"
 #include "ChatLines.h"
 #include "GbkText.h"
+#include "QtBenchmarkMain.h"
 #include "Records.h"
 
 #include <QApplication>
@@ -51,13 +52,4 @@ BENCHMARK(BM_AppendLineAndRepaint)->Arg(1000)->Arg(100000)->Unit(benchmark::kMic
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return RunQtBenchmarks<QApplication>(argc, argv); }

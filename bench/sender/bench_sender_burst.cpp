@@ -7,6 +7,7 @@
 #include "CChatSocket.h"
 #include "CUserDirectory.h"
 #include "Packet.h"
+#include "QtBenchmarkMain.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -164,11 +165,9 @@ BENCHMARK(BM_AnswerBurst)
 
 } // namespace
 
-int main(int argc, char **argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+int main(int argc, char** argv)
+{
+    const int rc = RunQtBenchmarks<QCoreApplication>(argc, argv);
     std::printf("largest burst absorbed without loss: %zu\n", g_largestLossless);
-    return 0;
+    return rc;
 }

@@ -8,6 +8,7 @@
 #include "BenchLan.h"
 #include "CSender.h"
 #include "Packet.h"
+#include "QtBenchmarkMain.h"
 #include "SenderTexts.h"
 #include "WindowMessageClient.h"
 #include "WindowMessageServer.h"
@@ -224,10 +225,4 @@ BENCHMARK(BM_Announce_RoutedTwentyFours)
 
 } // namespace
 
-int main(int argc, char **argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return RunQtBenchmarks<QCoreApplication>(argc, argv); }
