@@ -83,6 +83,20 @@ def _kill_namespace(ns):
     shutil.rmtree(os.path.join(ETC_NETNS, ns), ignore_errors=True)
 
 
+def read_records(path):
+    """The complete lines of a JSON-lines record file (a datagram each, its bytes in hex),
+    with the bytes decoded; nothing when there is no file yet."""
+    out = []
+    if path and os.path.exists(path):
+        with open(path) as f:
+            for line in f:
+                if line.endswith("\n"):
+                    r = json.loads(line)
+                    r["data"] = bytes.fromhex(r.pop("hex"))
+                    out.append(r)
+    return out
+
+
 def sweep_stale():
     """Removes namespaces and folders left by earlier runs whose process is gone."""
     for line in sh("ip", "netns", "list", check=False).splitlines():
@@ -236,15 +250,7 @@ class Peer(Process):
 
     def received(self):
         """Every datagram received so far: dicts with src, sport, t and data (bytes)."""
-        out = []
-        if os.path.exists(self.records_path):
-            with open(self.records_path) as f:
-                for line in f:
-                    if line.endswith("\n"):
-                        r = json.loads(line)
-                        r["data"] = bytes.fromhex(r.pop("hex"))
-                        out.append(r)
-        return out
+        return read_records(self.records_path)
 
 
 class Host:
@@ -559,15 +565,7 @@ class Lan:
 
     def wire(self):
         """Every datagram captured so far: dicts with src, dst, sport, dport, t and data."""
-        out = []
-        if self.capture_path and os.path.exists(self.capture_path):
-            with open(self.capture_path) as f:
-                for line in f:
-                    if line.endswith("\n"):
-                        r = json.loads(line)
-                        r["data"] = bytes.fromhex(r.pop("hex"))
-                        out.append(r)
-        return out
+        return read_records(self.capture_path)
 
     # -- teardown ------------------------------------------------------------------------
     def close(self):
