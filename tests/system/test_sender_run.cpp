@@ -79,6 +79,15 @@ protected:
     }
 
     void WriteProfile(const std::string &bytes) { m_dir.Write("Setup.ini", bytes); }
+    // Real sockets, counted as they are opened.
+    static SenderHooks CountingSockets(int &count) {
+        SenderHooks hooks;
+        hooks.openSocket = [&count] {
+            ++count;
+            return OpenAnnouncerSocket();
+        };
+        return hooks;
+    }
 
     // Runs the announcer on a worker thread while this thread plays Linquo's lobby window
     // (or no window at all); returns the run's result.
@@ -149,12 +158,7 @@ TEST_F(SenderRun, AnnouncesTheExactHelloThenTellsTheLobby) {
 TEST_F(SenderRun, LobbyNotOpenShowsOnlyItsMessageAndReadsNothing) {
     WriteProfile(GoodProfile());
     int sockets = 0;
-    SenderHooks hooks;
-    hooks.openSocket = [&] {
-        ++sockets;
-        return OpenAnnouncerSocket();
-    };
-    CSender sender(hooks);
+    CSender sender(CountingSockets(sockets));
     m_boxes.Expect();
     EXPECT_EQ(RunWithLobby(sender, false), 1);
     ASSERT_EQ(m_boxes.Shown().size(), 1u);
@@ -177,12 +181,7 @@ TEST_F(SenderRun, ProfileFailuresShowTheirMessageAndNeverTellTheLobby) {
         if (profile)
             WriteProfile(profile);
         int sockets = 0;
-        SenderHooks hooks;
-        hooks.openSocket = [&] {
-            ++sockets;
-            return OpenAnnouncerSocket();
-        };
-        CSender sender(hooks);
+        CSender sender(CountingSockets(sockets));
         m_boxes.Clear();
         m_messages.clear();
         m_boxes.Expect();
