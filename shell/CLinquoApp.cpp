@@ -13,8 +13,6 @@
 #include "WindowFont.h"
 
 #include <QApplication>
-#include <QFont>
-#include <QLibraryInfo>
 #include <QSessionManager>
 #include <QTimer>
 
@@ -33,16 +31,7 @@ CLinquoApp::~CLinquoApp() = default;
 void CLinquoApp::SetUpApplication(QApplication& app)
 {
     QCoreApplication::setApplicationName(QStringLiteral("Linquo"));
-    // Standard buttons and file dialogs speak Chinese like the rest of the program.
-    if (m_qtTranslator.load(QStringLiteral("qtbase_zh_CN"),
-                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(&m_qtTranslator);
-    // "宋体" first, as the windows were drawn for it; where it is missing, a CJK face.
-    QFont::insertSubstitutions(QStringLiteral("宋体"),
-                               {QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Micro Hei"),
-                                QStringLiteral("Noto Sans CJK SC"),
-                                QStringLiteral("Droid Sans Fallback")});
-    QApplication::setFont(WindowFont());
+    SetUpApplicationText(m_qtTranslator);
 
 #ifndef QT_NO_SESSIONMANAGER
     connect(&app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
