@@ -164,7 +164,7 @@ TEST_F(SenderRun, LobbyNotOpenShowsOnlyItsMessageAndReadsNothing) {
     ASSERT_EQ(m_boxes.Shown().size(), 1u);
     EXPECT_EQ(m_boxes.LastText(), QStringLiteral("Linquo的程序未打开，无法进行消息发送"));
     EXPECT_EQ(m_boxes.Shown()[0].caption, QStringLiteral("Sender"));
-    EXPECT_EQ(m_boxes.Shown()[0].icon, BoxIcon::None);
+    EXPECT_EQ(m_boxes.Shown()[0].icon, BoxIcon::Exclamation);
     EXPECT_STREQ(sender.Profile().ProfilePath(), ""); // Setup.ini was never looked for
     EXPECT_EQ(sockets, 0);
 }
@@ -187,7 +187,8 @@ TEST_F(SenderRun, ProfileFailuresShowTheirMessageAndNeverTellTheLobby) {
         m_boxes.Expect();
         EXPECT_EQ(RunWithLobby(sender, true), 1);
         EXPECT_EQ(m_boxes.LastText(), QStringLiteral("个人信息文件未读取，无法向局域网发送信息"));
-        EXPECT_EQ(m_boxes.Shown().size(), 1u);
+        ASSERT_EQ(m_boxes.Shown().size(), 1u);
+        EXPECT_EQ(m_boxes.Shown()[0].icon, BoxIcon::Exclamation);
         EXPECT_TRUE(m_messages.empty());
         EXPECT_EQ(sockets, 0);
     }
@@ -211,9 +212,11 @@ TEST_F(SenderRun, SocketFailuresShowTheirMessages) {
         m_boxes.Expect();
         EXPECT_EQ(RunWithLobby(sender, true), 1);
         EXPECT_EQ(m_boxes.LastText(), QStringLiteral("AFXSOCKET初始化失败"));
-        EXPECT_EQ(m_boxes.Shown().size(), 2u);
+        ASSERT_EQ(m_boxes.Shown().size(), 2u);
         EXPECT_TRUE(m_messages.empty());
     }
+    for (const auto &box : m_boxes.Shown())
+        EXPECT_EQ(box.icon, BoxIcon::Exclamation);
 }
 
 TEST_F(SenderRun, EverySendFailingStillCompletesAndTellsTheLobby) {
