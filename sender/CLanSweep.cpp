@@ -64,8 +64,7 @@ public:
             const int err = errno;
             if (err == EINTR)
                 continue;
-            if ((err != EAGAIN && err != EWOULDBLOCK && err != ENOBUFS) ||
-                m_stats.stoppedWaiting)
+            if ((err != EAGAIN && err != EWOULDBLOCK && err != ENOBUFS) || m_stats.stoppedWaiting)
                 return false;
             const Clock::time_point now = Clock::now();
             if (!waited) {
@@ -76,8 +75,7 @@ public:
                 m_stats.stoppedWaiting = true;
                 return false;
             }
-            const auto left =
-                std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
             if (err == ENOBUFS) {
                 // Short of memory rather than of buffer: writability says nothing.
                 poll(nullptr, 0, 1);

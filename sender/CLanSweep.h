@@ -16,7 +16,7 @@ struct SweepStats {
     size_t unicastsSent = 0;
     size_t failed = 0;
     size_t covered = 0;
-    size_t waits = 0;          // sends that waited for room in the buffer
+    size_t waits = 0; // sends that waited for room in the buffer
     bool stoppedWaiting = false;
 };
 

@@ -61,8 +61,8 @@ SweepPlan PlanSweep(const char (*table)[16], size_t count,
             continue;
         own.push_back(addr);
         // A /31 or /32 has no broadcast address worth the name.
-        if (!haveTablePrefix || !ia.up || ia.loopback || !ia.canBroadcast ||
-            ia.prefixLength == 0 || ia.prefixLength > 30)
+        if (!haveTablePrefix || !ia.up || ia.loopback || !ia.canBroadcast || ia.prefixLength == 0 ||
+            ia.prefixLength > 30)
             continue;
         const uint32_t mask = Mask(ia.prefixLength);
         const uint32_t overlap = Mask(std::min(ia.prefixLength, 16u));

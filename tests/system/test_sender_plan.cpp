@@ -176,8 +176,8 @@ TEST(SweepPlan, TwoSubnetsTwoBroadcastsAndBothOwnAddresses) {
                           Iface("eth1", "10.77.200.1", 24, "10.77.200.255"),
                           Iface("eth2", "10.77.200.2", 16, "10.77.255.255")});
     // The shared broadcast goes out once; the /16 overlapping both gets its own.
-    EXPECT_EQ(Addresses(p), (std::vector<uint32_t>{Ip("10.77.1.255"), Ip("10.77.200.255"),
-                                                   Ip("10.77.255.255")}));
+    EXPECT_EQ(Addresses(p),
+              (std::vector<uint32_t>{Ip("10.77.1.255"), Ip("10.77.200.255"), Ip("10.77.255.255")}));
     EXPECT_EQ(p.Covered(0b011u), 512u - 4u);
     std::vector<uint32_t> swept;
     for (size_t i = 0; i < p.unicasts.size(); ++i)
@@ -211,13 +211,12 @@ TEST(SweepPlan, MalformedEntriesAndInterfacesAreSkippedSafely) {
 }
 
 TEST(SweepPlan, MoreSubnetsThanBroadcastsLeaveTheRestToUnicasts) {
-    Table t("10.77.0.5");
     std::vector<InterfaceAddress> ifs;
     for (int i = 0; i < 40; ++i) {
         std::string net = "10.77." + std::to_string(i) + ".";
         ifs.push_back(Iface("eth", (net + "1").c_str(), 24, (net + "255").c_str()));
     }
-    SweepPlan p = t.Plan(ifs);
+    SweepPlan p = Table("10.77.0.5").Plan(ifs);
     ASSERT_EQ(p.broadcasts.size(), SweepPlan::MAX_BROADCASTS);
     EXPECT_EQ(p.Covered(~0u), 32u * 255u);
     EXPECT_EQ(p.reachedBy[39 * 256 + 7], 0u);
