@@ -6,8 +6,9 @@ JSON line, keeps it until standard input closes, then removes all of it.
                                            gateway a router to a second /24 of the same /16
                                            with two peer hosts
     python3 lanctl.py pair                 two hosts on one /16 segment
-    python3 lanctl.py shaped24 [--peers N] a /24 with the announcer alone, its link limited
-                                           to 100 Mbit/s, its gateway a router to N other
+    python3 lanctl.py shaped24 [--peers N] [--rate R]
+                                           a /24 with the announcer alone, its link limited
+                                           to R (100mbit), its gateway a router to N other
                                            /24s spread over the /16, one peer host in each
 
 Peer hosts run nothing: the caller enters their namespaces (/run/netns/NAME)."""
@@ -40,6 +41,7 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("topology", choices=["flat16", "routed24", "pair", "shaped24"])
     ap.add_argument("--peers", type=int, default=3)
+    ap.add_argument("--rate", default="100mbit")
     args = ap.parse_args()
     try:
         lan = Lan()
@@ -56,7 +58,7 @@ def main():
                 hosts.append(lan.host("p%d" % i, "10.77.%d.%d" % ((i * 37 + 3) % 256, 20 + i), 16,
                                       seg))
         elif args.topology == "shaped24":
-            hosts += shaped24(lan, args.peers)
+            hosts += shaped24(lan, args.peers, args.rate)
         else:
             near, far = lan.segment(), lan.segment()
             lan.router("gw", [(near, "10.77.1.1", 24), (far, "10.77.2.1", 24)])
