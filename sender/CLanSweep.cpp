@@ -75,14 +75,17 @@ public:
                 m_stats.stoppedWaiting = true;
                 return false;
             }
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
             if (err == ENOBUFS) {
                 // Short of memory rather than of buffer: writability says nothing.
                 poll(nullptr, 0, 1);
-            } else {
-                pollfd p{m_fd, POLLOUT, 0};
-                poll(&p, 1, int(left));
+                continue;
             }
+            // A buffer that does not drain to half within the wait belongs to a link too
+            // slow or stuck to wait for: this datagram gets one more try, the rest none.
+            pollfd p{m_fd, POLLOUT, 0};
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
+            if (poll(&p, 1, int(left.count())) == 0)
+                m_stats.stoppedWaiting = true;
         }
     }
 

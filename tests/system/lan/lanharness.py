@@ -340,7 +340,7 @@ class Host:
     def limit_rate(self, rate="100mbit"):
         """Limits what eth0 sends to rate (tc tbf). Its queue holds far more datagrams than
         a stock socket buffer, so a sender meets a full socket, never a silent drop."""
-        sh("ip", "netns", "exec", self.ns, "tc", "qdisc", "add", "dev", "eth0", "root", "tbf",
+        sh("ip", "netns", "exec", self.ns, "tc", "qdisc", "replace", "dev", "eth0", "root", "tbf",
            "rate", rate, "burst", "16kb", "limit", "4mb")
 
     def exec(self, *argv, check=True):

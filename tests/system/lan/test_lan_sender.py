@@ -142,9 +142,10 @@ class SenderAcrossARouter(SenderTestCase):
         lan.wait_links()
         lan.start_capture()
         peers = [h.start_peer("far%d" % i) for i, h in enumerate(hosts[1:])]
-        self.start_lobby(h1, None)
+        lobby = self.start_lobby(h1, None)
         sender = self.run_sender(h1)
         self.assertEqual(sender.wait(120), 0)
+        lobby.wait(10)
 
         expected = hello_of(NICK, "10.77.1.10", 1)
         for peer in peers:
@@ -162,6 +163,13 @@ class SenderAcrossARouter(SenderTestCase):
         order = [tuple(int(x) for x in d["dst"].split(".")) for d in sent[1:]]
         self.assertEqual(order, sorted(set(order)))
         self.assertEqual({d["data"] for d in sent}, {expected})
+
+        # A link that hardly drains (the sweep would need 45 minutes at 64 kbit/s) stops
+        # the waiting: the announcer still finishes and tells the lobby.
+        h1.limit_rate("64kbit")
+        lobby = self.start_lobby(h1, None)
+        self.assertEqual(self.run_sender(h1).wait(120), 0)
+        self.assertIn("message 1124 0 0", lobby.output())
 
 
 class SenderBoxesOnADisplay(SenderTestCase):
