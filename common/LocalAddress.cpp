@@ -73,8 +73,12 @@ std::vector<InterfaceAddress> ListInterfaceAddresses()
         ia.prefixLength = PrefixOf(p->ifa_netmask);
         ia.up = (p->ifa_flags & IFF_UP) && (p->ifa_flags & IFF_RUNNING);
         ia.loopback = (p->ifa_flags & IFF_LOOPBACK) != 0;
-        ia.canBroadcast = (p->ifa_flags & IFF_BROADCAST) && p->ifa_broadaddr;
-        if (ia.canBroadcast)
+        // An address label ("eth0:1") names its interface before the colon.
+        ia.index = if_nametoindex(ia.name.substr(0, ia.name.find(':')).c_str());
+        // The reported broadcast address may be absent or useless (an address added
+        // without one reports 0.0.0.0 or its own address); the announcer judges it.
+        ia.canBroadcast = (p->ifa_flags & IFF_BROADCAST) != 0;
+        if (ia.canBroadcast && p->ifa_broadaddr)
             ia.broadcast = Dotted(p->ifa_broadaddr);
         out.push_back(ia);
     }

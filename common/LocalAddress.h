@@ -8,11 +8,12 @@
 struct InterfaceAddress {
     std::string name;
     std::string address;   // dotted text
-    std::string broadcast; // dotted text, empty when the interface has none
+    std::string broadcast; // dotted text as reported, empty when none is
     unsigned prefixLength = 0;
+    unsigned index = 0;    // the interface's index, 0 when unknown
     bool up = false;
     bool loopback = false;
-    bool canBroadcast = false;
+    bool canBroadcast = false; // the link itself can broadcast
 };
 
 // The interfaces with IPv4 addresses, in the order the system lists them.

@@ -30,7 +30,8 @@ SenderHooks::SenderHooks()
 CSender::CSender(SenderHooks hooks) : m_hooks(std::move(hooks)) {}
 
 int CSender::Fail(const QString &text) {
-    ShowMessage(nullptr, text, BoxIcon::None);
+    // An application's own box with no icon named carries the exclamation mark.
+    ShowMessage(nullptr, text, BoxIcon::Exclamation);
     return 1;
 }
 

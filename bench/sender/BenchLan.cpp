@@ -26,7 +26,7 @@ BenchHost HostOf(const QJsonObject &o) {
 
 } // namespace
 
-BenchLan::BenchLan(const char *topology, int peers) {
+BenchLan::BenchLan(const char *topology, int peers, const char *rate) {
     if (geteuid() != 0) {
         m_error = "needs root and ip netns";
         return;
@@ -43,8 +43,8 @@ BenchLan::BenchLan(const char *topology, int peers) {
         dup2(out[1], 1);
         close(in[1]);
         close(out[0]);
-        execlp("python3", "python3", LQ_LANCTL, topology, "--peers", peerCount.c_str(),
-               static_cast<char *>(nullptr));
+        execlp("python3", "python3", LQ_LANCTL, topology, "--peers", peerCount.c_str(), "--rate",
+               rate, static_cast<char *>(nullptr));
         _exit(127);
     }
     close(in[0]);

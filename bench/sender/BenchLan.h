@@ -15,9 +15,10 @@ struct BenchHost {
 
 class BenchLan {
 public:
-    // Builds the topology ("flat16", "routed24", "pair"); Ok() is false, with Error(), when
-    // this machine cannot (not root, no ip netns).
-    BenchLan(const char *topology, int peers = 3);
+    // Builds the topology ("flat16", "routed24", "pair", "shaped24" with its link rate in
+    // tc's terms); Ok() is false, with Error(), when this machine cannot (not root, no ip
+    // netns).
+    BenchLan(const char *topology, int peers = 3, const char *rate = "100mbit");
     ~BenchLan(); // removes the LAN
     BenchLan(const BenchLan &) = delete;
     BenchLan &operator=(const BenchLan &) = delete;

@@ -164,7 +164,7 @@ TEST_F(SenderRun, LobbyNotOpenShowsOnlyItsMessageAndReadsNothing) {
     ASSERT_EQ(m_boxes.Shown().size(), 1u);
     EXPECT_EQ(m_boxes.LastText(), QStringLiteral("Linquo的程序未打开，无法进行消息发送"));
     EXPECT_EQ(m_boxes.Shown()[0].caption, QStringLiteral("Sender"));
-    EXPECT_EQ(m_boxes.Shown()[0].icon, BoxIcon::None);
+    EXPECT_EQ(m_boxes.Shown()[0].icon, BoxIcon::Exclamation);
     EXPECT_STREQ(sender.Profile().ProfilePath(), ""); // Setup.ini was never looked for
     EXPECT_EQ(sockets, 0);
 }
@@ -187,7 +187,8 @@ TEST_F(SenderRun, ProfileFailuresShowTheirMessageAndNeverTellTheLobby) {
         m_boxes.Expect();
         EXPECT_EQ(RunWithLobby(sender, true), 1);
         EXPECT_EQ(m_boxes.LastText(), QStringLiteral("个人信息文件未读取，无法向局域网发送信息"));
-        EXPECT_EQ(m_boxes.Shown().size(), 1u);
+        ASSERT_EQ(m_boxes.Shown().size(), 1u);
+        EXPECT_EQ(m_boxes.Shown()[0].icon, BoxIcon::Exclamation);
         EXPECT_TRUE(m_messages.empty());
         EXPECT_EQ(sockets, 0);
     }
@@ -211,9 +212,11 @@ TEST_F(SenderRun, SocketFailuresShowTheirMessages) {
         m_boxes.Expect();
         EXPECT_EQ(RunWithLobby(sender, true), 1);
         EXPECT_EQ(m_boxes.LastText(), QStringLiteral("AFXSOCKET初始化失败"));
-        EXPECT_EQ(m_boxes.Shown().size(), 2u);
+        ASSERT_EQ(m_boxes.Shown().size(), 2u);
         EXPECT_TRUE(m_messages.empty());
     }
+    for (const auto &box : m_boxes.Shown())
+        EXPECT_EQ(box.icon, BoxIcon::Exclamation);
 }
 
 TEST_F(SenderRun, EverySendFailingStillCompletesAndTellsTheLobby) {
@@ -232,30 +235,49 @@ TEST_F(SenderRun, EverySendFailingStillCompletesAndTellsTheLobby) {
     EXPECT_TRUE(m_boxes.Shown().empty());
 }
 
-TEST_F(SenderRun, ASubnetCoveredByABroadcastIsNotSweptSingly) {
+TEST_F(SenderRun, ASubnetIsLeftToItsBroadcastOnlyWhenThatBroadcastWent) {
     WriteProfile(GoodProfile());
-    Listener own("127.0.0.1");
-    Listener covered("127.0.5.9");
-    Listener broadcast("127.0.255.255");
-    SenderHooks hooks;
-    // Pretend this host's loopback address sits on a broadcast-capable /16.
-    hooks.interfaces = [] {
-        InterfaceAddress ia;
-        ia.name = "fake0";
-        ia.address = "127.0.0.1";
-        ia.broadcast = "127.0.255.255";
-        ia.prefixLength = 16;
-        ia.up = ia.canBroadcast = true;
-        return std::vector<InterfaceAddress>{ia};
-    };
-    CSender sender(hooks);
-    EXPECT_EQ(RunWithLobby(sender, true), 0);
-    EXPECT_EQ(sender.Stats().broadcastsSent, 1u);
-    EXPECT_EQ(sender.Stats().unicastsSent, 1u);
-    EXPECT_EQ(sender.Stats().covered, 65535u);
-    EXPECT_EQ(own.Drain().size(), 1u);
-    EXPECT_EQ(broadcast.Drain().size(), 1u);
-    EXPECT_TRUE(covered.Drain().empty());
+    // Pretend this host's loopback address sits on a broadcast-capable /16: first with its
+    // broadcast address, then with none and a link that is gone, so the limited
+    // broadcast out of it fails.
+    for (bool linkGone : {false, true}) {
+        SCOPED_TRACE(linkGone ? "broadcast failed" : "broadcast sent");
+        Listener own("127.0.0.1");
+        Listener covered("127.0.5.9");
+        Listener broadcast("127.0.255.255");
+        SenderHooks hooks;
+        hooks.interfaces = [linkGone] {
+            InterfaceAddress ia;
+            ia.name = "fake0";
+            ia.address = "127.0.0.1";
+            ia.broadcast = linkGone ? "0.0.0.0" : "127.0.255.255";
+            ia.index = linkGone ? 999999u : 0u;
+            ia.prefixLength = 16;
+            ia.up = ia.canBroadcast = true;
+            return std::vector<InterfaceAddress>{ia};
+        };
+        CSender sender(hooks);
+        m_messages.clear();
+        EXPECT_EQ(RunWithLobby(sender, true), 0);
+        ASSERT_EQ(m_messages.size(), 1u);
+        const SweepStats &s = sender.Stats();
+        EXPECT_EQ(own.Drain().size(), 1u);
+        EXPECT_EQ(broadcast.Drain().size(), 1u);
+        if (!linkGone) {
+            EXPECT_EQ(s.broadcastsSent, 1u);
+            EXPECT_EQ(s.unicastsSent, 1u);
+            EXPECT_EQ(s.covered, 65535u);
+            EXPECT_TRUE(covered.Drain().empty());
+        } else {
+            // Nothing went to the subnet at once, so every address gets its own hello.
+            EXPECT_EQ(s.broadcastsSent, 0u);
+            EXPECT_EQ(s.covered, 0u);
+            EXPECT_GE(s.failed, 1u);
+            EXPECT_EQ(s.unicastsSent + s.failed, 65537u);
+            EXPECT_EQ(covered.Drain().size(), 1u);
+        }
+        EXPECT_EQ(s.waits, 0u);
+    }
 }
 
 // What the announcer reads, without sending anything.

@@ -337,6 +337,12 @@ class Host:
     def pids(self):
         return [int(p) for p in sh("ip", "netns", "pids", self.ns, check=False).split()]
 
+    def limit_rate(self, rate="100mbit"):
+        """Limits what eth0 sends to rate (tc tbf). Its queue holds far more datagrams than
+        a stock socket buffer, so a sender meets a full socket, never a silent drop."""
+        sh("ip", "netns", "exec", self.ns, "tc", "qdisc", "replace", "dev", "eth0", "root", "tbf",
+           "rate", rate, "burst", "16kb", "limit", "4mb")
+
     def exec(self, *argv, check=True):
         return sh("ip", "netns", "exec", self.ns, *argv, check=check)
 
@@ -460,6 +466,7 @@ class Lan:
         self.runtime_dir = os.path.join(self.tmp, "runtime")
         os.makedirs(self.runtime_dir, mode=0o700)
         self.keep = keep
+        self.brd = True  # whether hosts get a broadcast address unless told otherwise
         self.hosts = []
         self.namespaces = []
         self.segments = 0
@@ -508,14 +515,19 @@ class Lan:
         sh("ip", "-n", ns, "link", "set", ifname, "up")
         return port
 
-    def host(self, name, ip, prefix=16, segment=None, gateway=None):
-        """A host with one interface eth0 on the segment; gateway sets its default route."""
+    def host(self, name, ip, prefix=16, segment=None, gateway=None, brd=None):
+        """A host with one interface eth0 on the segment; gateway sets its default route.
+        With brd=False (default: the LAN's brd) its address is added without a broadcast
+        address, as by hand."""
+        if brd is None:
+            brd = self.brd
         if segment is None:
             segment = self.segment() if self.segments == 0 else "br0"
         host = Host(self, name, ip, prefix, segment, gateway)
         self._namespace(name)
         host.port = self._plug(host.ns, "eth0", segment)
-        sh("ip", "-n", host.ns, "addr", "add", "%s/%d" % (ip, prefix), "brd", "+", "dev", "eth0")
+        brd_args = ("brd", "+") if brd else ()
+        sh("ip", "-n", host.ns, "addr", "add", "%s/%d" % (ip, prefix), *brd_args, "dev", "eth0")
         if gateway:
             sh("ip", "-n", host.ns, "route", "add", "default", "via", gateway)
         self._resolver(host)
@@ -540,6 +552,18 @@ class Lan:
             sh("ip", "-n", ns, "addr", "add", "%s/%d" % (ip, prefix), "brd", "+", "dev", ifname)
         sh("ip", "netns", "exec", ns, "sysctl", "-q", "-w", "net.ipv4.ip_forward=1")
         return ns
+
+    def pin_neighbours(self, ns_a, if_a, ip_a, ns_b, if_b, ip_b):
+        """Two ends of a link know each other's hardware address for good. A sweep through
+        absent /24s fills the kernel's neighbour table (one for all namespaces, 1,024
+        entries) with unresolved entries, which would crowd out the present hosts."""
+        def mac(ns, ifname):
+            words = sh("ip", "-n", ns, "-o", "link", "show", ifname).split()
+            return words[words.index("link/ether") + 1]
+        sh("ip", "-n", ns_a, "neigh", "replace", ip_b, "lladdr", mac(ns_b, if_b), "dev", if_a,
+           "nud", "permanent")
+        sh("ip", "-n", ns_b, "neigh", "replace", ip_a, "lladdr", mac(ns_a, if_a), "dev", if_b,
+           "nud", "permanent")
 
     def wait_links(self, timeout=10.0):
         """Waits until every host's interface carries traffic."""

@@ -5,9 +5,10 @@ import os
 import time
 import unittest
 
-import lanharness
+import lanctl
 import lqwire
 from lanharness import Lan, wait_until
+from test_lan_linquo import LinquoLan
 
 BIN = os.environ.get("LINQUO_BIN", "")
 FAKE_LOBBY = os.environ.get("LQ_FAKE_LOBBY", "")
@@ -131,6 +132,46 @@ class SenderAcrossARouter(SenderTestCase):
         self.assertLessEqual(len(sent), 65536 - 256 + 1)
 
 
+    def test_a_slow_link_through_a_gateway_loses_no_peer(self):
+        # The announcer's own /24 drains at 20 Mbit/s, slower than it sends even on a busy
+        # machine: its socket buffer fills again and again on the way to six /24s behind
+        # the gateway.
+        lan = self.make_lan()
+        hosts = lanctl.shaped24(lan, 6, "20mbit")
+        h1 = self.announcer_host(hosts[0])
+        lan.wait_links()
+        lan.start_capture()
+        peers = [h.start_peer("far%d" % i) for i, h in enumerate(hosts[1:])]
+        lobby = self.start_lobby(h1, None)
+        sender = self.run_sender(h1)
+        self.assertEqual(sender.wait(120), 0)
+        lobby.wait(10)
+
+        expected = hello_of(NICK, "10.77.1.10", 1)
+        for peer in peers:
+            got = wait_until(lambda: [r for r in peer.received() if r["src"] == "10.77.1.10"],
+                             10, what="the hello at %s" % peer.host.name)
+            self.assertEqual([r["data"] for r in got], [expected])
+        wait_until(lambda: len({d["src"] for d in self.lan.wire() if d["dst"] == h1.ip
+                                and d["data"][0] == lqwire.PT_HELLO_ACK}) == len(peers), 10,
+                   what="every peer's answer")
+
+        # Waiting changed neither the order nor the bytes, and sent nobody a second hello.
+        time.sleep(0.5)
+        sent = self.from_host(h1)
+        self.assertEqual(sent[0]["dst"], "10.77.1.255")
+        order = [tuple(int(x) for x in d["dst"].split(".")) for d in sent[1:]]
+        self.assertEqual(order, sorted(set(order)))
+        self.assertEqual({d["data"] for d in sent}, {expected})
+
+        # A link that hardly drains (the sweep would need 45 minutes at 64 kbit/s) stops
+        # the waiting: the announcer still finishes and tells the lobby.
+        h1.limit_rate("64kbit")
+        lobby = self.start_lobby(h1, None)
+        self.assertEqual(self.run_sender(h1).wait(120), 0)
+        self.assertIn("message 1124 0 0", lobby.output())
+
+
 class SenderBoxesOnADisplay(SenderTestCase):
     """The real program's failure boxes, on a virtual display, closed by a key press."""
 
@@ -163,6 +204,40 @@ class SenderBoxesOnADisplay(SenderTestCase):
             self.run_to_box()
         self.assertNotIn("message", lobby.output())
         self.assertEqual(self.from_host(self.h1), [])
+
+
+class LinquoWithoutBroadcastAddresses(LinquoLan):
+    """Hosts whose addresses were added by hand, without a broadcast address."""
+
+    def setUp(self):
+        super().setUp()
+        self.lan.brd = False
+
+    def test_two_instances_and_a_peer_list_each_other(self):
+        a = self.host("h1", "10.77.1.10", "阿明")
+        b = self.host("h2", "10.77.2.20", "小红", "GIRL")
+        p = self.lan.host("h3", "10.77.3.30", 16, self.seg)
+        self.ready()
+        peer = p.start_peer("peer")
+        a.start_linquo()
+        lb = b.start_linquo()
+
+        hellos = wait_until(lambda: [r for r in peer.received() if r["data"][0] == 0]
+                            if len(peer.received()) >= 2 else None, 30, what="two hellos")
+        self.assertEqual(sorted(r["data"] for r in hellos),
+                         sorted([lqwire.encode_user(0, a.user), lqwire.encode_user(0, b.user)]))
+        # Each announcer reached its link with one limited broadcast out of its interface
+        # and left the rest of the /16 to it.
+        for h in (a, b):
+            self.assertEqual([d["dst"] for d in self.wire(lqwire.PT_HELLO, src=h.ip)],
+                             ["255.255.255.255"])
+        # A lists B: it answered B's hello...
+        wait_until(lambda: self.wire(lqwire.PT_HELLO_ACK, src=a.ip, dst=b.ip), 10,
+                   what="A's answer to B")
+        # ...and B lists A (from that answer) and the peer: its goodbyes name both.
+        self.end(lb)
+        wait_until(lambda: len(self.byes_from(b)) >= 2, 10, what="B's goodbyes")
+        self.assertEqual(sorted(self.byes_from(b)), sorted([a.ip, p.ip]))
 
 
 if __name__ == "__main__":
