@@ -1,9 +1,9 @@
 #include "Profile.h"
 
-#include "AppPath.h"
 #include "GbkText.h"
 #include "IniFile.h"
 #include "LocalAddress.h"
+#include "ProfilePath.h"
 
 #include <cstdio>
 #include <cstring>
@@ -21,7 +21,7 @@ CProfile::CProfile() : m_lanAddresses{}, m_hosting(false), m_joined(false)
     SetField(m_myRoom.name, GbkFromUtf8("天论"));
     m_myRoom.memberCount = 0;
     SetField(m_myRoom.intro, GbkFromUtf8("欢迎大家来讨论!"));
-    GetAppFilePath(g_szSetupPath, sizeof g_szSetupPath, "Setup.ini");
+    GetProfilePath(g_szSetupPath, sizeof g_szSetupPath);
     Load();
 }
 
@@ -49,6 +49,7 @@ void CProfile::Load()
 
 bool CProfile::Save()
 {
+    MakeProfileFolder(g_szSetupPath);
     IniFile ini;
     ini.Load(g_szSetupPath);
     ini.Set(kPeople, "Nick", FieldText(m_self.nick));

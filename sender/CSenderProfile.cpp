@@ -1,9 +1,9 @@
 #include "CSenderProfile.h"
 
-#include "AppPath.h"
 #include "GbkText.h"
 #include "IniFile.h"
 #include "LocalAddress.h"
+#include "ProfilePath.h"
 
 #include <cstring>
 #include <unistd.h>
@@ -16,7 +16,7 @@ CSenderProfile::CSenderProfile()
 }
 
 bool CSenderProfile::Load() {
-    GetAppFilePath(m_szProfilePath, sizeof m_szProfilePath, "Setup.ini");
+    GetProfilePath(m_szProfilePath, sizeof m_szProfilePath);
 
     std::memset(m_szLocalAddress, 0, sizeof m_szLocalAddress);
     if (!GetLocalAddress(m_szLocalAddress, 0))

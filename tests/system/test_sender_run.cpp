@@ -6,6 +6,9 @@
 #include "GbkText.h"
 #include "LocalAddress.h"
 #include "Packet.h"
+#include "Profile.h"
+#include "ProfilePath.h"
+#include "ScopedEnv.h"
 #include "ScriptedBoxes.h"
 #include "SenderTexts.h"
 #include "TempAppDir.h"
@@ -337,3 +340,21 @@ TEST_F(SenderProfileRead, AddressAndTableAreNeverEmpty) {
 }
 
 } // namespace
+
+// Installed, Linquo keeps the profile in the user's configuration folder; the announcer
+// must read that same file, not look beside itself.
+TEST_F(SenderProfileRead, ReadsTheProfileLinquoKeepsPerUser) {
+    const std::string config = m_dir.Path() + "config";
+    ScopedEnv xdg("XDG_CONFIG_HOME", config.c_str());
+    m_dir.Write(kPerUserProfileMarker, "");
+    {
+        CProfile linquo;
+        SetField(linquo.m_self.nick, GbkFromUtf8("小红"));
+        linquo.m_self.sex = 1;
+    } // saved as Linquo saves at exit
+    CSenderProfile profile;
+    ASSERT_TRUE(profile.Load());
+    EXPECT_EQ(std::string(profile.ProfilePath()), config + "/linquo/Setup.ini");
+    EXPECT_EQ(FieldText(profile.Self().nick), GbkFromUtf8("小红"));
+    EXPECT_EQ(profile.Self().sex, 1);
+}

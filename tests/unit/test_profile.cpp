@@ -3,11 +3,14 @@
 #include "GbkText.h"
 #include "IniFile.h"
 #include "Profile.h"
+#include "ProfilePath.h"
+#include "ScopedEnv.h"
 #include "TempAppDir.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -161,4 +164,42 @@ TEST(LanAddresses, TableFollowsTheSixteenBitPrefix)
     EXPECT_EQ(LanPrefix("nodots"), "");
     FillLanAddresses(table, ""); // no prefix: stays on this host
     EXPECT_STREQ(table[1], "127.0.0.1");
+}
+
+// A program directory with the per-user marker (the installed package) keeps no profile:
+// each user's goes to their configuration folder, made on the first save.
+TEST_F(ProfileFile, PerUserProfileLivesInTheConfigurationFolder)
+{
+    const std::string home = dir.Path() + "home";
+    ScopedEnv setHome("HOME", home.c_str());
+    ScopedEnv noXdg("XDG_CONFIG_HOME", nullptr);
+    EXPECT_EQ(ProfileFilePath(), dir.File("Setup.ini")); // a build or copied folder
+
+    dir.Write(kPerUserProfileMarker, "");
+    EXPECT_EQ(ProfileFilePath(), home + "/.config/linquo/Setup.ini");
+    {
+        ScopedEnv relative("XDG_CONFIG_HOME", "cfg"); // not absolute: ignored
+        EXPECT_EQ(ProfileFilePath(), home + "/.config/linquo/Setup.ini");
+    }
+    const std::string config = dir.Path() + "xdg/deeper";
+    ScopedEnv xdg("XDG_CONFIG_HOME", config.c_str());
+    const std::string file = config + "/linquo/Setup.ini";
+    EXPECT_EQ(ProfileFilePath(), file);
+    char cut[8];
+    GetProfilePath(cut, sizeof cut);
+    EXPECT_EQ(std::string(cut), file.substr(0, 7));
+
+    {
+        CProfile p;
+        EXPECT_STREQ(g_szSetupPath, file.c_str());
+        EXPECT_EQ(FieldText(p.m_self.nick), "zoly"); // nothing there yet: a first start
+        SetField(p.m_self.nick, GbkFromUtf8("小明"));
+        EXPECT_TRUE(p.Save());
+    }
+    struct stat st{};
+    ASSERT_EQ(stat((config + "/linquo").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    CProfile again;
+    EXPECT_EQ(FieldText(again.m_self.nick), GbkFromUtf8("小明"));
+    EXPECT_EQ(access(dir.File("Setup.ini").c_str(), F_OK), -1); // the shared folder stays clean
 }

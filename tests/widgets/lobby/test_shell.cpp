@@ -2,6 +2,7 @@
 // about box, and termination requests that must never wait on a person.
 
 #include "CAboutDlg.h"
+#include "CCommandLine.h"
 #include "CLinquoApp.h"
 #include "CSettingsDlg.h"
 #include "CSplashDlg.h"
@@ -16,6 +17,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPushButton>
+#include <QTextStream>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -114,6 +116,48 @@ TEST(AboutTest, CaptionTextAndEscapeCloses)
     EXPECT_FALSE(about.isVisible());
     QTimer::singleShot(0, [&] { about.OkButton()->click(); });
     EXPECT_EQ(about.exec(), QDialog::Accepted);
+}
+
+// The options are read before the application object exists; Qt's own pass through.
+TEST(CommandLineTest, HelpVersionAndRefusals)
+{
+    TempAppDir dir;
+    const auto run = [](QStringList args, QString* out, QString* err) {
+        args.prepend(QStringLiteral("linquo"));
+        QTextStream o(out), e(err);
+        return CCommandLine::Handle(args, o, e);
+    };
+    QString out, err;
+    EXPECT_EQ(run({}, &out, &err), std::nullopt);
+    EXPECT_EQ(run({QStringLiteral("-platform"), QStringLiteral("offscreen"),
+                   QStringLiteral("-reverse")}, &out, &err), std::nullopt);
+    EXPECT_TRUE(out.isEmpty() && err.isEmpty());
+
+    EXPECT_EQ(run({QStringLiteral("--version")}, &out, &err), 0);
+    EXPECT_TRUE(out.startsWith(QStringLiteral("Linquo 1.1\n"))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("版本")));
+    out.clear();
+    EXPECT_EQ(run({QStringLiteral("-h")}, &out, &err), 0);
+    for (const char* word : {"用法", "Usage", "--help", "--version", "显示版本", "Setup.ini"})
+        EXPECT_TRUE(out.contains(QString::fromUtf8(word))) << word;
+    EXPECT_TRUE(out.contains(QString::fromStdString(dir.File("Setup.ini"))));
+    EXPECT_TRUE(err.isEmpty());
+
+    struct Case {
+        QStringList args;
+        const char* named;
+    } wrong[] = {{{QStringLiteral("--bogus=1")}, "--bogus=1"},
+                 {{QStringLiteral("-x"), QStringLiteral("--help")}, "-x"},
+                 {{QStringLiteral("room")}, "room"},
+                 {{QStringLiteral("-platform")}, "-platform"}};
+    for (const Case& c : wrong) {
+        out.clear();
+        err.clear();
+        EXPECT_EQ(run(c.args, &out, &err), CCommandLine::kUsageError) << c.named;
+        EXPECT_TRUE(out.isEmpty()) << c.named;
+        EXPECT_TRUE(err.contains(QString::fromUtf8(c.named))) << err.toStdString();
+        EXPECT_TRUE(err.contains(QStringLiteral("linquo --help"))) << c.named;
+    }
 }
 
 } // namespace
