@@ -97,10 +97,7 @@ TEST(SplashTest, ClosesItselfOnTheSecondTickAndIgnoresEscapeAndEnter)
         EXPECT_TRUE(splash.isVisible());
         EXPECT_EQ(splash.Countdown(), 1);
     });
-    QElapsedTimer clock;
-    clock.start();
     splash.exec();
-    EXPECT_GE(clock.elapsed(), 1900);
     EXPECT_EQ(splash.Countdown(), 0);
 }
 
