@@ -4,6 +4,7 @@
 #include "CPrivateChatDlg.h"
 #include "CRoomDlg.h"
 #include "LobbyFixture.h"
+#include "LobbyTestUtil.h"
 #include "LobbyTexts.h"
 
 #include <QListView>
@@ -172,6 +173,45 @@ TEST_F(UserDirectoryTest, RowByRowChangesShowWhatARebuildShowsAndKeepTheSelectio
     EXPECT_EQ(UserRow(0), QStringLiteral("b 127.0.0.3")); // the twin, female icon
     EXPECT_EQ(Shown()[0], before[1]);
     EXPECT_EQ(resets, 1); // only the explicit refresh
+}
+
+TEST_F(UserDirectoryTest, UserListPlacesRowsInLinesAndFindsTheRowUnderTheMouse)
+{
+    Start();
+    m_lobby->show();
+    for (int i = 0; i < 300; ++i)
+        Deliver(EncodeUser(PT_HELLO_ACK, MakeUser(("u" + std::to_string(i)).c_str(),
+                                                  "127.0.1.1", i % 2)));
+    QApplication::processEvents(); // the delayed layout
+    QListView* view = m_lobby->UserList();
+    const QAbstractItemModel* model = view->model();
+    int columns = 1;
+    while (view->visualRect(model->index(columns, 0)).top() ==
+           view->visualRect(model->index(0, 0)).top())
+        ++columns;
+    ASSERT_GT(columns, 1);
+    EXPECT_EQ(view->visualRect(model->index(columns, 0)).left(),
+              view->visualRect(model->index(0, 0)).left());
+    for (int row : {0, 1, columns - 1, columns, columns + 1})
+        EXPECT_EQ(view->indexAt(view->visualRect(model->index(row, 0)).center()).row(), row);
+    EXPECT_FALSE(view->indexAt(QPoint(0, 0)).isValid()); // the spacing
+
+    // Keys move by item and by line; the last row is scrolled into view.
+    view->setFocus();
+    view->setCurrentIndex(model->index(0, 0));
+    Key(view, Qt::Key_Down);
+    EXPECT_EQ(view->currentIndex().row(), columns);
+    Key(view, Qt::Key_Right);
+    EXPECT_EQ(view->currentIndex().row(), columns + 1);
+    Key(view, Qt::Key_End);
+    EXPECT_EQ(view->currentIndex().row(), 299);
+    const QRect last = view->visualRect(model->index(299, 0));
+    EXPECT_TRUE(view->viewport()->rect().contains(last)) << last.y();
+
+    // A double click opens the chat with the user drawn under the mouse.
+    DoubleClick(view->viewport(), view->visualRect(model->index(298, 0)).center());
+    ASSERT_EQ(m_lobby->ChatWindows().size(), 1u);
+    EXPECT_EQ(FieldText(m_lobby->ChatWindows()[0]->m_peer.nick), "u298");
 }
 
 TEST_F(UserDirectoryTest, MarkupInANicknameIsShownAsText)
