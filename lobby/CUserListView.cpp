@@ -103,16 +103,37 @@ void CUserListView::doItemsLayout()
     QAbstractItemView::doItemsLayout();
 }
 
+void CUserListView::setModel(QAbstractItemModel* model)
+{
+    QListView::setModel(model);
+    if (model) {
+        connect(model, &QAbstractItemModel::rowsRemoved, this,
+                [this](const QModelIndex& parent, int first) {
+                    if (parent == rootIndex())
+                        RowsMoved(first);
+                });
+    }
+}
+
 void CUserListView::rowsInserted(const QModelIndex& parent, int start, int end)
 {
     QAbstractItemView::rowsInserted(parent, start, end);
-    scheduleDelayedItemsLayout();
+    if (parent == rootIndex())
+        RowsMoved(start);
 }
 
 void CUserListView::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end)
 {
+    // Only the selection and the current item; the rows move once they are gone.
     QAbstractItemView::rowsAboutToBeRemoved(parent, start, end);
-    scheduleDelayedItemsLayout(); // runs after the rows are gone
+}
+
+void CUserListView::RowsMoved(int first)
+{
+    const int lastLine = (verticalOffset() + viewport()->height()) / LineHeight();
+    if (first < (lastLine + 1) * Columns())
+        viewport()->update();
+    updateGeometries();
 }
 
 void CUserListView::scrollContentsBy(int, int) { viewport()->update(); }

@@ -19,6 +19,7 @@ public:
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
     QModelIndex indexAt(const QPoint& point) const override;
     void doItemsLayout() override;
+    void setModel(QAbstractItemModel* model) override;
 
 protected:
     void rowsInserted(const QModelIndex& parent, int start, int end) override;
@@ -42,6 +43,8 @@ private:
     std::pair<int, int> VisibleRows() const;
     QRect RowRect(int row) const;
     QModelIndex Index(int row) const;
+    // Rows from this one on have moved: repaint only if that shows, and resize the range.
+    void RowsMoved(int first);
 
     mutable QSize m_cell;
 };
