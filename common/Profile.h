@@ -1,6 +1,7 @@
 #pragma once
 // The user's identity, own room and the run-time lists, kept in one global record.
 
+#include "CUserList.h"
 #include "Records.h"
 
 #include <cstdint>
@@ -27,7 +28,7 @@ public:
 
     RoomInfo m_myRoom;
     UserEntry m_self;
-    std::vector<UserEntry> m_users;
+    CUserList m_users;
     std::vector<RoomInfo> m_rooms;
     char m_lanAddresses[LAN_ADDRESS_COUNT][16];
     bool m_hosting;

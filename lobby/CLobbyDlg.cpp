@@ -4,6 +4,7 @@
 #include "CMessageNotifier.h"
 #include "CRoomActions.h"
 #include "CSettingsDlg.h"
+#include "CUserListView.h"
 #include "DialogKeys.h"
 #include "Dispatcher.h"
 #include "IRoomWindow.h"
@@ -115,7 +116,7 @@ void CLobbyDlg::BuildControls()
     connect(m_pCreateButton, &QPushButton::clicked, this, &CLobbyDlg::OnCreateRoom);
 
     const QFontMetrics fm(font());
-    m_pUserList = new QListView(m_pClient);
+    m_pUserList = new CUserListView(m_pClient);
     m_pUserList->setAccessibleName(QStringLiteral("用户列表"));
     m_pUserList->setViewMode(QListView::ListMode);
     m_pUserList->setFlow(QListView::LeftToRight);

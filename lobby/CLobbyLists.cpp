@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
-CLobbyLists::CLobbyLists(std::vector<UserEntry>& users, std::vector<RoomInfo>& rooms)
+CLobbyLists::CLobbyLists(CUserList& users, std::vector<RoomInfo>& rooms)
     : m_users(users), m_rooms(rooms), m_userDir(users), m_roomDir(rooms), m_userModel(users),
       m_roomModel(rooms)
 {
@@ -21,11 +21,12 @@ bool CLobbyLists::AddUser(const UserEntry& user)
 
 bool CLobbyLists::RemoveUser(const UserEntry& user)
 {
-    if (!m_userDir.Contains(user))
+    const int row = m_userDir.IndexOf(user);
+    if (row < 0)
         return false;
-    m_userModel.BeginRebuild();
+    m_userModel.BeginRemove(row);
     m_userDir.Remove(user);
-    m_userModel.EndRebuild();
+    m_userModel.EndRemove();
     return true;
 }
 
@@ -50,22 +51,22 @@ bool CLobbyLists::UpdateRoom(const RoomInfo& room)
     const int i = m_roomDir.Find(room.creator);
     if (i < 0)
         return false;
-    m_roomModel.BeginRebuild();
     RoomInfo& listed = m_rooms[static_cast<size_t>(i)];
     std::copy(std::begin(room.name), std::end(room.name), std::begin(listed.name));
     listed.memberCount = room.memberCount;
     listed.creator = room.creator; // the same user, so the directory's index still holds
-    m_roomModel.EndRebuild();
+    m_roomModel.RowChanged(i);
     return true;
 }
 
 bool CLobbyLists::RemoveRoom(const UserEntry& creator)
 {
-    if (m_roomDir.Find(creator) < 0)
+    const int row = m_roomDir.Find(creator);
+    if (row < 0)
         return false;
-    m_roomModel.BeginRebuild();
+    m_roomModel.BeginRemove(row);
     m_roomDir.Remove(creator);
-    m_roomModel.EndRebuild();
+    m_roomModel.EndRemove();
     return true;
 }
 
@@ -77,8 +78,8 @@ void CLobbyLists::RefreshRooms()
 
 const UserEntry* CLobbyLists::FindUserByKey(const std::string& key) const
 {
-    const int i = m_userDir.FindByKey(key);
-    return i < 0 ? nullptr : &m_users[static_cast<size_t>(i)];
+    const int row = m_userDir.FindByKey(key);
+    return row < 0 ? nullptr : &m_users[static_cast<size_t>(row)];
 }
 
 int CLobbyLists::FindRoomByCreatorKey(const std::string& key) const

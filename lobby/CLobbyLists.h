@@ -1,10 +1,12 @@
 #pragma once
 // The profile's user and room lists together with the lobby's two item models: every
-// change goes through here so that the views always mirror the vectors. Each operation
-// does constant work apart from a rebuild, which is a model reset.
+// change goes through here so that the views always mirror the lists. A datagram changes
+// one row (insert, remove or update), never the whole model; only an explicit refresh
+// resets it.
 
 #include "CRoomDirectory.h"
 #include "CRoomListModel.h"
+#include "CUserList.h"
 #include "CUserDirectory.h"
 #include "CUserListModel.h"
 #include "Records.h"
@@ -14,19 +16,20 @@
 
 class CLobbyLists {
 public:
-    CLobbyLists(std::vector<UserEntry>& users, std::vector<RoomInfo>& rooms);
+    CLobbyLists(CUserList& users, std::vector<RoomInfo>& rooms);
 
     // False, with nothing changed, when the same user is already listed.
     bool AddUser(const UserEntry& user);
-    // Removes the first same user and rebuilds the list; false when none is listed.
+    // Removes the first same user and its row; false when none is listed.
     bool RemoveUser(const UserEntry& user);
     void RefreshUsers();
 
     // False when a room of the same creator is listed.
     bool AddRoom(const RoomInfo& room);
     // Overwrites name, count and creator of the first room of that creator, keeping its
-    // intro, and rebuilds the list; false when the room is not listed.
+    // intro; false when the room is not listed.
     bool UpdateRoom(const RoomInfo& room);
+    // Removes the first room of that creator and its row; false when none is listed.
     bool RemoveRoom(const UserEntry& creator);
     void RefreshRooms();
 
@@ -38,11 +41,11 @@ public:
 
     CUserListModel& UserModel() { return m_userModel; }
     CRoomListModel& RoomModel() { return m_roomModel; }
-    const std::vector<UserEntry>& Users() const { return m_users; }
+    const CUserList& Users() const { return m_users; }
     const std::vector<RoomInfo>& Rooms() const { return m_rooms; }
 
 private:
-    std::vector<UserEntry>& m_users;
+    CUserList& m_users;
     std::vector<RoomInfo>& m_rooms;
     CUserDirectory m_userDir;
     CRoomDirectory m_roomDir;

@@ -1,6 +1,7 @@
 #include "CRoomListModel.h"
 
 #include "GbkText.h"
+#include "PlainToolTip.h"
 
 CRoomListModel::CRoomListModel(const std::vector<RoomInfo>& rooms, QObject* parent)
     : QAbstractTableModel(parent), m_rooms(rooms)
@@ -24,7 +25,11 @@ QVariant CRoomListModel::data(const QModelIndex& index, int role) const
     const RoomInfo& r = m_rooms[static_cast<size_t>(index.row())];
     if (role == Qt::DecorationRole && index.column() == NAME)
         return r.creator.sex == 0 ? m_male : m_female;
-    if (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != Qt::AccessibleTextRole)
+    if (role == Qt::ToolTipRole) {
+        const QString text = data(index, Qt::DisplayRole).toString();
+        return text.isEmpty() ? QVariant() : QVariant(PlainToolTip(text));
+    }
+    if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole)
         return {};
     switch (index.column()) {
     case NAME:
@@ -79,6 +84,15 @@ void CRoomListModel::BeginAppend()
 }
 
 void CRoomListModel::EndAppend() { endInsertRows(); }
+
+void CRoomListModel::BeginRemove(int row) { beginRemoveRows(QModelIndex(), row, row); }
+
+void CRoomListModel::EndRemove() { endRemoveRows(); }
+
+void CRoomListModel::RowChanged(int row)
+{
+    emit dataChanged(index(row, 0), index(row, COLUMN_COUNT - 1));
+}
 
 void CRoomListModel::SetIcons(const QIcon& male, const QIcon& female)
 {

@@ -1,7 +1,8 @@
 #pragma once
 // The lobby's room list as a table model over the profile's room vector: five columns
 // (name with the creator's house icon, creator, member count, introduction, creator's
-// address). A new room is a single row insert; a rebuild is a model reset.
+// address). A new room inserts one row, a closed one removes one and an update changes
+// one, so the view keeps its selection; a rebuild is a model reset.
 
 #include "Records.h"
 
@@ -26,6 +27,10 @@ public:
 
     void BeginAppend();
     void EndAppend();
+    void BeginRemove(int row);
+    void EndRemove();
+    // The row's record was changed in place.
+    void RowChanged(int row);
     void BeginRebuild() { beginResetModel(); }
     void EndRebuild() { endResetModel(); }
 

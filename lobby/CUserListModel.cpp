@@ -1,8 +1,9 @@
 #include "CUserListModel.h"
 
 #include "GbkText.h"
+#include "PlainToolTip.h"
 
-CUserListModel::CUserListModel(const std::vector<UserEntry>& users, QObject* parent)
+CUserListModel::CUserListModel(const CUserList& users, QObject* parent)
     : QAbstractListModel(parent), m_users(users)
 {
 }
@@ -19,9 +20,10 @@ QVariant CUserListModel::data(const QModelIndex& index, int role) const
     const UserEntry& u = m_users[static_cast<size_t>(index.row())];
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
     case Qt::AccessibleTextRole:
         return FromGbk(UserKey(u));
+    case Qt::ToolTipRole:
+        return PlainToolTip(FromGbk(UserKey(u)));
     case Qt::DecorationRole:
         return u.sex == 0 ? m_male : m_female;
     case Qt::SizeHintRole:
@@ -38,6 +40,10 @@ void CUserListModel::BeginAppend()
 }
 
 void CUserListModel::EndAppend() { endInsertRows(); }
+
+void CUserListModel::BeginRemove(int row) { beginRemoveRows(QModelIndex(), row, row); }
+
+void CUserListModel::EndRemove() { endRemoveRows(); }
 
 void CUserListModel::SetIcons(const QIcon& male, const QIcon& female)
 {

@@ -18,15 +18,14 @@ int ImageOfSex(int32_t sex) { return sex == 0 ? CRoomDlg::kImageMale : CRoomDlg:
 
 bool CRoomDlg::FindOnlineUser(const std::string& key, UserEntry& result)
 {
-    for (const UserEntry& user : theProfile.m_users) {
-        if (UserKey(user) == key) {
-            result.sex = user.sex;
-            SetField(result.nick, FieldText(user.nick));
-            SetField(result.ip, FieldText(user.ip));
-            return true;
-        }
-    }
-    return false;
+    const int row = theProfile.m_users.FindByKey(key);
+    if (row < 0)
+        return false;
+    const UserEntry& user = theProfile.m_users[static_cast<size_t>(row)];
+    result.sex = user.sex;
+    SetField(result.nick, FieldText(user.nick));
+    SetField(result.ip, FieldText(user.ip));
+    return true;
 }
 
 int CRoomDlg::IndexOf(const UserEntry& user) const

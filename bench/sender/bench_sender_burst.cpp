@@ -44,7 +44,7 @@ public:
     size_t Listed() const { return m_users.size(); }
 
 private:
-    std::vector<UserEntry> m_users;
+    CUserList m_users;
     CUserDirectory m_directory{m_users};
 };
 

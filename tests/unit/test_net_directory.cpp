@@ -6,13 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <vector>
 
 using namespace nettest;
 
 namespace {
 
-std::vector<std::string> Keys(const std::vector<UserEntry>& users)
+template <typename List> std::vector<std::string> Keys(const List& users)
 {
     std::vector<std::string> keys;
     for (const UserEntry& u : users)
@@ -32,7 +33,7 @@ RoomInfo MakeRoom(const std::string& name, const UserEntry& creator)
 
 TEST(UserDirectory, AppendsInArrivalOrderAndRefusesTheSameUserTwice)
 {
-    std::vector<UserEntry> users;
+    CUserList users;
     CUserDirectory dir(users);
     EXPECT_TRUE(dir.Add(MakeUser("amy", "10.1.0.1")));
     EXPECT_TRUE(dir.Add(MakeUser("bob", "10.1.0.2")));
@@ -52,7 +53,7 @@ TEST(UserDirectory, AppendsInArrivalOrderAndRefusesTheSameUserTwice)
 
 TEST(UserDirectory, RemoveTakesOnlyTheFirstMatchAndKeepsTheOrderOfTheRest)
 {
-    std::vector<UserEntry> users;
+    CUserList users;
     CUserDirectory dir(users);
     for (const char* ip : {"10.1.0.1", "10.1.0.2", "10.1.0.3", "10.1.0.4"})
         dir.Add(MakeUser("u", ip));
@@ -72,7 +73,7 @@ TEST(UserDirectory, RemoveTakesOnlyTheFirstMatchAndKeepsTheOrderOfTheRest)
 
 TEST(UserDirectory, SameNameAndAddressWithAnotherSexIsAnotherUserWithTheSameKey)
 {
-    std::vector<UserEntry> users;
+    CUserList users;
     CUserDirectory dir(users);
     const UserEntry boy = MakeUser("kim", "10.1.0.5", 0);
     const UserEntry girl = MakeUser("kim", "10.1.0.5", 1);
@@ -95,7 +96,7 @@ TEST(UserDirectory, SameNameAndAddressWithAnotherSexIsAnotherUserWithTheSameKey)
 TEST(UserDirectory, KeyLookupSplitsNameAndAddressAnyWayTheKeyAllows)
 {
     // Both entries read "a b c": the first listed wins, as a walk would find it.
-    std::vector<UserEntry> users;
+    CUserList users;
     CUserDirectory dir(users);
     dir.Add(MakeUser("a", "b c"));
     dir.Add(MakeUser("a b", "c"));
@@ -107,7 +108,7 @@ TEST(UserDirectory, KeyLookupSplitsNameAndAddressAnyWayTheKeyAllows)
 
 TEST(UserDirectory, RebuildFollowsChangesMadeToTheListDirectly)
 {
-    std::vector<UserEntry> users = {MakeUser("a", "10.1.0.1"), MakeUser("b", "10.1.0.2")};
+    CUserList users = {MakeUser("a", "10.1.0.1"), MakeUser("b", "10.1.0.2")};
     CUserDirectory dir(users); // indexes what is already there
     EXPECT_FALSE(dir.Add(MakeUser("a", "10.1.0.1")));
 
@@ -128,7 +129,7 @@ TEST(UserDirectory, RebuildFollowsChangesMadeToTheListDirectly)
 
 TEST(UserDirectory, StaysExactWithTenThousandUsers)
 {
-    std::vector<UserEntry> users;
+    CUserList users;
     CUserDirectory dir(users);
     auto nth = [](int i) {
         return MakeUser("u" + std::to_string(i % 100),
@@ -144,6 +145,59 @@ TEST(UserDirectory, StaysExactWithTenThousandUsers)
     for (int i = 0; i < 10000; ++i)
         ASSERT_EQ(dir.Contains(nth(i)), i % 2 == 1) << i;
     EXPECT_EQ(dir.FindByKey(UserKey(nth(9999))), 4999);
+}
+
+// The list against a plain vector doing the same, through enough churn that holes are
+// squeezed out many times: rows, first-match lookups and iteration must always agree.
+TEST(UserDirectory, ListMatchesAPlainVectorThroughHellosGoodbyesAndDuplicates)
+{
+    CUserList list;
+    std::vector<UserEntry> plain;
+    auto nth = [](unsigned i) { // 40 identities over 20 keys, "a b"+"c" style splits too
+        return i % 7 == 0 ? MakeUser("n b", std::to_string(i % 20 / 2), int(i % 2))
+                          : MakeUser("n", "b " + std::to_string(i % 20 / 2), int(i % 2));
+    };
+    auto firstOf = [&](auto same) {
+        for (size_t i = 0; i < plain.size(); ++i)
+            if (same(plain[i]))
+                return int(i);
+        return -1;
+    };
+    std::mt19937 random(7);
+    for (int step = 0; step < 20000; ++step) {
+        const UserEntry u = nth(random() % 40);
+        const int expected = firstOf([&](const UserEntry& e) { return SameUser(e, u); });
+        switch (random() % 5) {
+        case 0:
+        case 1: // a duplicate is allowed in the plain list, as a test may make one
+            list.push_back(u);
+            plain.push_back(u);
+            break;
+        case 2:
+        case 3:
+            ASSERT_EQ(list.RemoveFirst(u), expected);
+            if (expected >= 0)
+                plain.erase(plain.begin() + expected);
+            break;
+        default:
+            ASSERT_EQ(list.IndexOf(u), expected);
+            ASSERT_EQ(list.FindByKey(UserKey(u)),
+                      firstOf([&](const UserEntry& e) { return UserKey(e) == UserKey(u); }));
+        }
+        ASSERT_EQ(list.size(), plain.size());
+        if (step % 97 == 0) {
+            ASSERT_EQ(Keys(list), Keys(plain));
+            for (size_t row = 0; row < plain.size(); ++row)
+                ASSERT_TRUE(SameUser(list[row], plain[row])) << row;
+        }
+    }
+    // Inserting in front and erasing keep the same rules.
+    list = {MakeUser("b", "1"), MakeUser("c", "1")};
+    list.insert(list.begin(), MakeUser("a", "1"));
+    list.erase(++list.begin());
+    EXPECT_EQ(Keys(list), (std::vector<std::string>{"a 1/0", "c 1/0"}));
+    EXPECT_EQ(list.FindByKey("c 1"), 1);
+    EXPECT_FALSE(list.Contains(MakeUser("b", "1")));
 }
 
 TEST(RoomDirectory, OneRoomPerCreatorInArrivalOrder)

@@ -1,11 +1,14 @@
 // The lobby's user and room directories as datagrams drive them: who gets listed, who
 // gets answered and where, goodbyes, and the room list's rules.
 
+#include "CPrivateChatDlg.h"
 #include "CRoomDlg.h"
 #include "LobbyFixture.h"
+#include "LobbyTestUtil.h"
 #include "LobbyTexts.h"
 
 #include <QListView>
+#include <QTextDocument>
 #include <QPushButton>
 #include <QTableView>
 
@@ -27,6 +30,26 @@ protected:
     QString UserRow(int row) const
     {
         return m_lobby->UserList()->model()->index(row, 0).data().toString();
+    }
+    // Each row's text and icon, to compare with what a rebuild shows.
+    QStringList Shown() const
+    {
+        QStringList rows;
+        const QAbstractItemModel* model = m_lobby->UserList()->model();
+        for (int row = 0; row < model->rowCount(); ++row) {
+            const QModelIndex i = model->index(row, 0);
+            rows << i.data().toString() + QString::number(i.data(Qt::DecorationRole)
+                                                              .value<QIcon>()
+                                                              .cacheKey());
+        }
+        return rows;
+    }
+    QStringList Listed() const
+    {
+        QStringList keys;
+        for (const UserEntry& u : theProfile.m_users)
+            keys << FromGbk(UserKey(u));
+        return keys;
     }
 };
 
@@ -101,6 +124,109 @@ TEST_F(UserDirectoryTest, GoodbyeRemovesFirstMatchOnlyAndUnknownChangesNothing)
     EXPECT_EQ(UserRow(1), QStringLiteral("c 127.0.0.4"));
     Hello(b); // known again after leaving
     EXPECT_EQ(UserRows(), 3);
+}
+
+TEST_F(UserDirectoryTest, RowByRowChangesShowWhatARebuildShowsAndKeepTheSelection)
+{
+    Start();
+    int resets = 0;
+    QObject::connect(m_lobby->UserList()->model(), &QAbstractItemModel::modelAboutToBeReset,
+                     [&] { ++resets; });
+    const UserEntry a = MakeUser("a", "127.0.0.2");
+    const UserEntry b = MakeUser("b", "127.0.0.3");
+    const UserEntry twin = MakeUser("b", "127.0.0.3", 1);
+    const UserEntry c = MakeUser("c", "127.0.0.4");
+    const UserEntry d = MakeUser("d", "127.0.0.5", 1);
+    Hello(a);
+    Hello(b);
+    Deliver(EncodeUser(PT_HELLO_ACK, twin));
+    Hello(c);
+    Hello(b);                                              // duplicate
+    Deliver(EncodeUser(PT_BYE, MakeUser("b", "127.0.0.3", 2))); // unknown sex
+    Deliver(EncodeUser(PT_BYE, b));                        // first of the shared key
+    Deliver(EncodeRoom(PT_ROOM_INFO, MakeRoom("r", d)));   // creator made known
+    Hello(b);                                              // back, at the end
+    EXPECT_EQ(Listed(), (QStringList{"a 127.0.0.2", "b 127.0.0.3", "c 127.0.0.4",
+                                     "d 127.0.0.5", "b 127.0.0.3"}));
+    QStringList texts;
+    for (int row = 0; row < UserRows(); ++row)
+        texts << UserRow(row);
+    EXPECT_EQ(texts, Listed());
+    EXPECT_EQ(resets, 0);
+    const QStringList before = Shown();
+    m_lobby->RefreshUserList();
+    EXPECT_EQ(Shown(), before);
+
+    // The selected user stays selected while a row before it goes, and goes with its row.
+    m_lobby->UserList()->selectionModel()->setCurrentIndex(
+        m_lobby->UserList()->model()->index(2, 0), QItemSelectionModel::ClearAndSelect); // c
+    Deliver(EncodeUser(PT_BYE, a));
+    EXPECT_EQ(m_lobby->UserList()->currentIndex().row(), 1);
+    m_lobby->OnDblclkUserList();
+    ASSERT_EQ(m_lobby->ChatWindows().size(), 1u);
+    EXPECT_TRUE(SameUser(m_lobby->ChatWindows()[0]->m_peer, c));
+    Deliver(EncodeUser(PT_BYE, c));
+    EXPECT_TRUE(m_lobby->UserList()->selectionModel()->selectedIndexes().isEmpty());
+    m_lobby->OnDblclkUserList(); // nothing selected: no second window
+    EXPECT_EQ(m_lobby->ChatWindows().size(), 1u);
+    EXPECT_EQ(Listed(), (QStringList{"b 127.0.0.3", "d 127.0.0.5", "b 127.0.0.3"}));
+    EXPECT_EQ(UserRow(0), QStringLiteral("b 127.0.0.3")); // the twin, female icon
+    EXPECT_EQ(Shown()[0], before[1]);
+    EXPECT_EQ(resets, 1); // only the explicit refresh
+}
+
+TEST_F(UserDirectoryTest, UserListPlacesRowsInLinesAndFindsTheRowUnderTheMouse)
+{
+    Start();
+    m_lobby->show();
+    for (int i = 0; i < 300; ++i)
+        Deliver(EncodeUser(PT_HELLO_ACK, MakeUser(("u" + std::to_string(i)).c_str(),
+                                                  "127.0.1.1", i % 2)));
+    QApplication::processEvents(); // the delayed layout
+    QListView* view = m_lobby->UserList();
+    const QAbstractItemModel* model = view->model();
+    int columns = 1;
+    while (view->visualRect(model->index(columns, 0)).top() ==
+           view->visualRect(model->index(0, 0)).top())
+        ++columns;
+    ASSERT_GT(columns, 1);
+    EXPECT_EQ(view->visualRect(model->index(columns, 0)).left(),
+              view->visualRect(model->index(0, 0)).left());
+    for (int row : {0, 1, columns - 1, columns, columns + 1})
+        EXPECT_EQ(view->indexAt(view->visualRect(model->index(row, 0)).center()).row(), row);
+    EXPECT_FALSE(view->indexAt(QPoint(0, 0)).isValid()); // the spacing
+
+    // Keys move by item and by line; the last row is scrolled into view.
+    view->setFocus();
+    view->setCurrentIndex(model->index(0, 0));
+    Key(view, Qt::Key_Down);
+    EXPECT_EQ(view->currentIndex().row(), columns);
+    Key(view, Qt::Key_Right);
+    EXPECT_EQ(view->currentIndex().row(), columns + 1);
+    Key(view, Qt::Key_End);
+    EXPECT_EQ(view->currentIndex().row(), 299);
+    const QRect last = view->visualRect(model->index(299, 0));
+    EXPECT_TRUE(view->viewport()->rect().contains(last)) << last.y();
+
+    // A double click opens the chat with the user drawn under the mouse.
+    DoubleClick(view->viewport(), view->visualRect(model->index(298, 0)).center());
+    ASSERT_EQ(m_lobby->ChatWindows().size(), 1u);
+    EXPECT_EQ(FieldText(m_lobby->ChatWindows()[0]->m_peer.nick), "u298");
+}
+
+TEST_F(UserDirectoryTest, MarkupInANicknameIsShownAsText)
+{
+    Start();
+    Hello(MakeUser("<img src=/x>", "127.0.0.2"));
+    Hello(MakeUser("<b>x</b>&amp;", "127.0.0.3"));
+    for (int row = 0; row < 2; ++row) {
+        const QModelIndex i = m_lobby->UserList()->model()->index(row, 0);
+        QTextDocument tip;
+        tip.setHtml(i.data(Qt::ToolTipRole).toString());
+        EXPECT_EQ(tip.toPlainText(), i.data().toString());
+        EXPECT_EQ(i.data(Qt::AccessibleTextRole), i.data());
+    }
+    EXPECT_EQ(UserRow(0), QStringLiteral("<img src=/x> 127.0.0.2"));
 }
 
 TEST_F(UserDirectoryTest, GoodbyeOfAnyKnownUserReachesTheHostsRoomWindow)
@@ -178,6 +304,71 @@ TEST_F(RoomDirectoryTest, UpdateChangesListedRoomButKeepsIntroAndIgnoresUnknown)
     Deliver(EncodeRoom(PT_ROOM_UPDATE, MakeRoom("ghost", MakeUser("ghost", "127.0.0.9"), 1)));
     EXPECT_EQ(Rooms()->rowCount(), 1);
     EXPECT_EQ(theProfile.m_rooms.size(), 1u);
+}
+
+TEST_F(RoomDirectoryTest, RowByRowChangesShowWhatARebuildShowsAndKeepTheSelection)
+{
+    Start();
+    int resets = 0;
+    QObject::connect(Rooms(), &QAbstractItemModel::modelAboutToBeReset, [&] { ++resets; });
+    auto table = [this] {
+        QStringList cells;
+        for (int row = 0; row < Rooms()->rowCount(); ++row)
+            for (int column = 0; column < Rooms()->columnCount(); ++column)
+                cells << Cell(row, column);
+        return cells;
+    };
+    auto icons = [this] {
+        QList<qint64> keys;
+        for (int row = 0; row < Rooms()->rowCount(); ++row)
+            keys << Rooms()->index(row, 0).data(Qt::DecorationRole).value<QIcon>().cacheKey();
+        return keys;
+    };
+    const UserEntry pat = MakeUser("pat", "127.0.0.2");
+    const UserEntry patAsGirl = MakeUser("pat", "127.0.0.2", 1);
+    const UserEntry kim = MakeUser("kim", "127.0.0.3");
+    const UserEntry lee = MakeUser("lee", "127.0.0.4");
+    RoomInfoFrom(MakeRoom("his", pat));
+    RoomInfoFrom(MakeRoom("hers", patAsGirl));
+    RoomInfoFrom(MakeRoom("kims", kim));
+    RoomInfoFrom(MakeRoom("lees", lee));
+    Deliver(EncodeRoom(PT_ROOM_UPDATE, MakeRoom("hers2", patAsGirl, 5, "ignored")));
+    Deliver(EncodeRoom(PT_ROOM_CLOSED, MakeRoom("x", MakeUser("pat", "127.0.0.2", 2))));
+    Deliver(EncodeRoom(PT_ROOM_CLOSED, MakeRoom("x", pat)));
+    RoomInfoFrom(MakeRoom("back", pat)); // re-announced: at the end
+    EXPECT_EQ(table(), (QStringList{"hers2", "pat", "5", "hello", "127.0.0.2",       //
+                                    "kims", "kim", "0", "hello", "127.0.0.3",        //
+                                    "lees", "lee", "0", "hello", "127.0.0.4",        //
+                                    "back", "pat", "0", "hello", "127.0.0.2"}));
+    EXPECT_EQ(resets, 0);
+    const QStringList before = table();
+    const QList<qint64> iconsBefore = icons();
+    m_lobby->RefreshRoomList();
+    EXPECT_EQ(table(), before);
+    EXPECT_EQ(icons(), iconsBefore);
+    EXPECT_NE(iconsBefore[0], iconsBefore[3]); // her room, his room
+
+    // Another room closing keeps the selected one; the double click joins it.
+    m_lobby->RoomList()->selectRow(2); // lees
+    Deliver(EncodeRoom(PT_HOST_BYE, MakeRoom("kims", kim)));
+    m_lobby->OnDblclkRoomList();
+    ASSERT_NE(m_lobby->Rooms().Window(), nullptr);
+    EXPECT_TRUE(SameUser(m_lobby->Rooms().Window()->Room().creator, lee));
+    EXPECT_EQ(resets, 1); // only the explicit refresh
+}
+
+TEST_F(RoomDirectoryTest, MarkupInARoomIsShownAsText)
+{
+    Start();
+    RoomInfoFrom(MakeRoom("<b>big</b>", MakeUser("<i>me</i>", "127.0.0.2"), 0, "<img src=/x>"));
+    for (int column = 0; column < Rooms()->columnCount(); ++column) {
+        const QModelIndex i = Rooms()->index(0, column);
+        QTextDocument tip;
+        tip.setHtml(i.data(Qt::ToolTipRole).toString());
+        EXPECT_EQ(tip.toPlainText(), i.data().toString()) << column;
+    }
+    EXPECT_EQ(Cell(0, 0), QStringLiteral("<b>big</b>"));
+    EXPECT_EQ(Cell(0, 3), QStringLiteral("<img src=/x>"));
 }
 
 TEST_F(RoomDirectoryTest, OwnRoomDoubleClickedDoesNothing)

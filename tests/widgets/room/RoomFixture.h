@@ -105,7 +105,7 @@ protected:
 
 private:
     UserEntry m_savedSelf;
-    std::vector<UserEntry> m_savedUsers;
+    CUserList m_savedUsers;
     RoomInfo m_savedRoom;
     bool m_savedHosting = false;
     bool m_savedJoined = false;
