@@ -40,7 +40,8 @@ CDBusNotificationSink::CDBusNotificationSink(QObject* parent) : QObject(parent)
         return;
     m_bConnected = true;
     // An empty service name: naming the service would make Qt look up its owner with a
-    // blocking call. Only the notification service emits these on this path.
+    // blocking call. Only the notification service emits these on this path. D-Bus
+    // signals connect only in the string form.
     bus.connect(QString(), kPath, kInterface, QStringLiteral("ActionInvoked"), this,
                 SLOT(OnActionInvoked(uint, QString)));
     bus.connect(QString(), kPath, kInterface, QStringLiteral("NotificationClosed"), this,
