@@ -95,6 +95,9 @@ void CChatRouter::OnPrivateMessage(const UserEntry& sender, const std::string& t
         if (m_recount)
             m_recount();
     }
+    // Hidden, or on screen behind another program's window.
+    if (m_unseenLine && (!w->isVisible() || !w->isActiveWindow()))
+        m_unseenLine(w, sender, text);
     if (m_playSound)
         m_playSound();
 }

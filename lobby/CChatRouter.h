@@ -17,12 +17,16 @@ class QWidget;
 class CChatRouter {
 public:
     using WindowFactory = std::function<CPrivateChatDlg*(QWidget* parent)>;
+    using LineHandler =
+        std::function<void(CPrivateChatDlg* window, const UserEntry& sender, const std::string&)>;
 
     CChatRouter(QWidget* lobbyWindow, ILobby& lobby, CLobbyLists& lists);
     ~CChatRouter();
 
     // What makes the notifier count the unread windows again.
     void SetRecount(std::function<void()> recount) { m_recount = std::move(recount); }
+    // Who hears of a line that reached a window the user is not looking at.
+    void SetUnseenLine(LineHandler handler) { m_unseenLine = std::move(handler); }
 
     void OpenChatWith(const std::string& key);
     bool SendPrivate(const UserEntry& peer, const std::string& text);
@@ -47,5 +51,6 @@ private:
     std::vector<CPrivateChatDlg*> m_windows;
     WindowFactory m_makeWindow;
     std::function<void()> m_recount;
+    LineHandler m_unseenLine;
     std::function<void()> m_playSound;
 };

@@ -1,6 +1,9 @@
 #include "CLobbyDlg.h"
 
 #include "CChatRouter.h"
+#include "CDBusNotificationSink.h"
+#include "CDesktopAlerts.h"
+#include "CLobbyTray.h"
 #include "CMessageNotifier.h"
 #include "CRoomActions.h"
 #include "CSettingsDlg.h"
@@ -53,6 +56,12 @@ CLobbyDlg::CLobbyDlg(QWidget* parent)
     m_pRooms = std::make_unique<CRoomActions>(this, *this, m_lists);
     m_pChats = std::make_unique<CChatRouter>(this, *this, m_lists);
     m_pChats->SetRecount([this] { m_pNotifier->Recount(); });
+    m_pAlerts = std::make_unique<CDesktopAlerts>(*m_pNotifier, this);
+    m_pChats->SetUnseenLine(
+        [this](CPrivateChatDlg* window, const UserEntry& sender, const std::string& text) {
+            m_pAlerts->OnUnseenLine(window, sender, text);
+        });
+    m_pTray = new CLobbyTray(*m_pNotifier, this, [this] { OnExitCommand(); }, this);
     m_pMessageServer = new CWindowMessageServer(this);
     m_pMessageServer->SetHandler([this](unsigned msg, quintptr, qintptr) {
         if (msg == WM_LOGIN_SENT)
@@ -205,6 +214,9 @@ void CLobbyDlg::OnInitDialog()
 
     CreateEndpoint();
     LoadIcons();
+    if (!m_pAlerts->HasSink())
+        m_pAlerts->SetSink(std::make_unique<CDBusNotificationSink>());
+    m_pTray->Show();
 
     if (g_szSenderPath[0] == '\0')
         GetAppFilePath(g_szSenderPath, sizeof g_szSenderPath, "Sender");
@@ -361,6 +373,9 @@ void CLobbyDlg::RunClosingSequence()
     m_pEndpoint = nullptr;
     m_lists.UserModel().SetIcons(QIcon(), QIcon());
     m_lists.RoomModel().SetIcons(QIcon(), QIcon());
+    // Nothing of the program stays behind on the desktop.
+    m_pTray->Hide();
+    m_pAlerts->Clear();
     m_pChats->DestroyAll();
     done(0);
 }

@@ -18,6 +18,8 @@
 #include <vector>
 
 class CChatRouter;
+class CDesktopAlerts;
+class CLobbyTray;
 class CMessageNotifier;
 class CRoomActions;
 class CWindowMessageServer;
@@ -45,6 +47,10 @@ public:
     void SetProgramStarterForTesting(std::function<bool(const std::string&)> starter);
     CRoomActions& Rooms() { return *m_pRooms; }
     CChatRouter& Chats() { return *m_pChats; }
+    // Desktop notifications of unseen private lines; a test gives it a sink before
+    // OnInitDialog, else the session's notification service is used.
+    CDesktopAlerts& Alerts() { return *m_pAlerts; }
+    CLobbyTray& Tray() { return *m_pTray; }
 
     // Initialisation once, then the modal run; returns when the lobby has closed.
     int exec() override;
@@ -149,6 +155,8 @@ private:
     CLobbyLists m_lists;
     std::unique_ptr<CRoomActions> m_pRooms;
     std::unique_ptr<CChatRouter> m_pChats;
+    std::unique_ptr<CDesktopAlerts> m_pAlerts;
+    CLobbyTray* m_pTray = nullptr;
 
     QMenuBar* m_pMenuBar = nullptr;
     QAction* m_pSettingsAction = nullptr;

@@ -24,6 +24,15 @@ QFont NotifierFont()
     return font;
 }
 
+// Shown, in front and no longer minimised.
+void BringUp(CPrivateChatDlg* window)
+{
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
 } // namespace
 
 CMessageNotifier::CMessageNotifier(QWidget* parent, ILobby* lobby)
@@ -75,6 +84,35 @@ void CMessageNotifier::Recount()
     }
     UpdateAccessibleName(CurrentText());
     update();
+    emit Recounted(m_nCount);
+}
+
+bool CMessageNotifier::ShowFirstUnread()
+{
+    if (!m_pLobby)
+        return false;
+    // One click opens one conversation: the earliest-created that waits.
+    for (CPrivateChatDlg* window : m_pLobby->ChatWindows()) {
+        if (window && window->m_bUnread) {
+            BringUp(window);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CMessageNotifier::OpenFirstUnread()
+{
+    const bool shown = ShowFirstUnread();
+    Recount();
+    return shown;
+}
+
+void CMessageNotifier::OpenConversation(CPrivateChatDlg* window)
+{
+    if (window)
+        BringUp(window);
+    Recount();
 }
 
 void CMessageNotifier::UpdateAccessibleName(const QString& text)
@@ -133,17 +171,8 @@ void CMessageNotifier::mousePressEvent(QMouseEvent* event)
         return;
     }
     const bool over = HitTest(event->position().toPoint());
-    if (over && m_pLobby) {
-        // One click opens one conversation: the earliest-created that waits.
-        for (CPrivateChatDlg* window : m_pLobby->ChatWindows()) {
-            if (window && window->m_bUnread) {
-                window->show();
-                window->raise();
-                window->activateWindow();
-                break;
-            }
-        }
-    }
+    if (over)
+        ShowFirstUnread();
     ShowCursorFor(over);
     Recount();
     QWidget::mousePressEvent(event);

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QWidget>
 
+class CPrivateChatDlg;
 class ILobby;
 
 class CMessageNotifier : public QWidget {
@@ -15,6 +16,12 @@ public:
     void SetLobby(ILobby* lobby) { m_pLobby = lobby; }
     // Counts the lobby's unread private windows and redraws.
     void Recount();
+    // What a click on the text does, for the other ways in (tray, desktop notification):
+    // shows the earliest-created waiting conversation, then recounts. False when none
+    // waited.
+    bool OpenFirstUnread();
+    // Brings one conversation up, then recounts.
+    void OpenConversation(CPrivateChatDlg* window);
 
     int Count() const { return m_nCount; }
     bool IsHover() const { return m_bHover; }
@@ -25,6 +32,10 @@ public:
 
     QSize sizeHint() const override;
 
+signals:
+    // After every recount, so that whatever else shows the count shows this one.
+    void Recounted(int count);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -32,6 +43,7 @@ protected:
 
 private:
     bool HitTest(const QPoint& pos);
+    bool ShowFirstUnread();
     void ShowCursorFor(bool overText);
     void UpdateAccessibleName(const QString& text);
 

@@ -5,7 +5,7 @@ set -eu
 PACKAGES="build-essential cmake ninja-build pkg-config python3
 qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins qt6-translations-l10n
 fonts-wqy-microhei alsa-utils
-libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
+dbus-daemon libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
 iproute2 util-linux xvfb xdotool x11-utils
 dpkg-dev desktop-file-utils appstream"
 

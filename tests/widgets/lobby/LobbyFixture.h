@@ -3,10 +3,12 @@
 // directory of its own with an announcer file, scripted message boxes, and helpers that
 // deliver datagrams as the socket would.
 
+#include "CDesktopAlerts.h"
 #include "CLobbyDlg.h"
 #include "CRoomActions.h"
 #include "GbkText.h"
 #include "IChatEndpoint.h"
+#include "INotificationSink.h"
 #include "LobbyPaths.h"
 #include "Packet.h"
 #include "Profile.h"
@@ -41,6 +43,42 @@ public:
         sent.push_back(s);
     }
     std::vector<SentDatagram> sent;
+};
+
+// Records every notification; the service's answers come only when the test gives them.
+class FakeNotifications : public INotificationSink {
+public:
+    struct Shown {
+        quint32 replacesId;
+        QString summary;
+        QString body;
+    };
+    void Notify(quint32 replacesId, const QString& summary, const QString& body,
+                IdHandler shown) override
+    {
+        notes.push_back({replacesId, summary, body});
+        answers.push_back(std::move(shown));
+    }
+    void Close(quint32 id) override { closed.push_back(id); }
+    void SetHandlers(IdHandler onActivated, IdHandler onClosed) override
+    {
+        activated = std::move(onActivated);
+        dismissed = std::move(onClosed);
+    }
+    bool BodyIsMarkup() const override { return true; }
+    // The service answers the oldest Notify still waiting.
+    void Answer(quint32 id)
+    {
+        IdHandler shown = std::move(answers.front());
+        answers.erase(answers.begin());
+        shown(id);
+    }
+
+    std::vector<Shown> notes;
+    std::vector<IdHandler> answers;
+    std::vector<quint32> closed;
+    IdHandler activated;
+    IdHandler dismissed;
 };
 
 inline UserEntry MakeUser(const char* nick, const char* ip, int32_t sex = 0)
@@ -102,6 +140,11 @@ protected:
             return true;
         });
         m_lobby->Rooms().SetSetupRunnerForTesting([] { return 100; });
+        auto sink = std::make_unique<FakeNotifications>();
+        m_notes = sink.get();
+        m_lobby->Alerts().SetSink(std::move(sink));
+        m_lobby->Alerts().SetGatherDelay(0);
+        m_lobby->Alerts().SetAttentionForTesting([this] { ++m_attention; });
     }
     void TearDown() override
     {
@@ -137,6 +180,8 @@ protected:
     FakeEndpoint m_endpoint;
     std::vector<std::string> m_started;
     std::unique_ptr<CLobbyDlg> m_lobby;
+    FakeNotifications* m_notes = nullptr; // owned by the lobby
+    int m_attention = 0;
 };
 
 } // namespace lobbytest

@@ -1,7 +1,9 @@
 // Private message routing as the lobby does it: one window per peer, unread marking
-// while hidden, the sound for every message, and the users it refuses.
+// while hidden, the sound for every message, the users it refuses, and the desktop
+// notification and tray count that lead the user to a waiting conversation.
 
 #include "CChatRouter.h"
+#include "CLobbyTray.h"
 #include "CMessageNotifier.h"
 #include "CPrivateChatDlg.h"
 #include "LobbyFixture.h"
@@ -55,10 +57,17 @@ TEST_F(PrivateRoutingTest, VisibleWindowGetsTheLineWithoutUnreadMark)
     ASSERT_EQ(m_lobby->ChatWindows().size(), 1u);
     CPrivateChatDlg* w = m_lobby->ChatWindows()[0];
     EXPECT_TRUE(w->isVisible());
-    Message(m_peer, "hi");
+    Message(m_peer, "hi"); // on screen, but not the active window
     EXPECT_FALSE(w->m_bUnread);
     EXPECT_EQ(Unread(), 0);
     EXPECT_EQ(m_sounds, 1);
+    EXPECT_EQ(m_attention, 1);
+    QApplication::setActiveWindow(w);
+    ASSERT_TRUE(w->isActiveWindow());
+    Message(m_peer, "ho");
+    m_lobby->Alerts().Flush();
+    EXPECT_TRUE(m_notes->notes.empty()); // the user looked before anything was shown
+    EXPECT_EQ(m_attention, 1);
 }
 
 TEST_F(PrivateRoutingTest, UnknownSenderIsDroppedWithoutTrace)
@@ -117,6 +126,69 @@ TEST_F(PrivateRoutingTest, WindowThatCannotBeMadeIsReportedOnlyWhenAskedFor)
     EXPECT_TRUE(m_lobby->ChatWindows().empty());
 }
 
+TEST_F(PrivateRoutingTest, UnseenLinesGatherIntoOneEscapedNotificationThatOpensTheChat)
+{
+    Message(m_peer, "a<b> & c");
+    Message(m_peer, "two\nlines");
+    EXPECT_TRUE(m_notes->notes.empty()); // gathered until the event loop runs
+    EXPECT_EQ(m_attention, 2);
+    for (int i = 0; i < 500 && m_notes->notes.empty(); ++i)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    ASSERT_EQ(m_notes->notes.size(), 1u);
+    EXPECT_EQ(m_notes->notes[0].replacesId, 0u);
+    EXPECT_EQ(m_notes->notes[0].summary, QStringLiteral("peer"));
+    EXPECT_EQ(m_notes->notes[0].body, QStringLiteral("a&lt;b&gt; &amp; c\ntwo lines"));
+    EXPECT_EQ(m_lobby->Tray().MarkedCount(), 1);
+    EXPECT_EQ(m_lobby->Tray().Icon().toolTip(),
+              QStringLiteral("Linquo\n") + m_lobby->Notifier()->CurrentText());
+
+    // A line while the service has not answered yet waits for its id, then replaces.
+    Message(m_peer, "three");
+    m_lobby->Alerts().Flush();
+    EXPECT_EQ(m_notes->notes.size(), 1u);
+    m_notes->Answer(7);
+    ASSERT_EQ(m_notes->notes.size(), 2u);
+    EXPECT_EQ(m_notes->notes[1].replacesId, 7u);
+    EXPECT_TRUE(m_notes->notes[1].body.endsWith(QStringLiteral("two lines\nthree")));
+    m_notes->Answer(7);
+
+    m_notes->activated(99); // not ours
+    EXPECT_FALSE(m_lobby->ChatWindows()[0]->isVisible());
+    m_notes->activated(7);
+    EXPECT_TRUE(m_lobby->ChatWindows()[0]->isVisible());
+    EXPECT_EQ(Unread(), 0);
+    EXPECT_EQ(m_lobby->Tray().MarkedCount(), 0);
+    EXPECT_EQ(m_notes->closed, std::vector<quint32>{7}); // seen: withdrawn
+    EXPECT_EQ(m_sounds, 3);
+}
+
+TEST_F(PrivateRoutingTest, TrayOpensWaitingChatsInOrderThenTheLobby)
+{
+    const UserEntry other = MakeUser("other", "127.0.0.3");
+    Hello(other);
+    Message(m_peer, "first");
+    Message(other, "second");
+    m_lobby->Alerts().Flush();
+    ASSERT_EQ(m_notes->notes.size(), 2u); // one per sender
+    EXPECT_EQ(m_lobby->Tray().MarkedCount(), 2);
+    m_lobby->Tray().OnActivated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(m_lobby->ChatWindows()[0]->isVisible());
+    EXPECT_FALSE(m_lobby->ChatWindows()[1]->isVisible());
+    EXPECT_EQ(m_lobby->Tray().MarkedCount(), 1);
+    EXPECT_EQ(Unread(), 1);
+    m_lobby->Tray().OnActivated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(m_lobby->ChatWindows()[1]->isVisible());
+    m_lobby->showMinimized();
+    m_lobby->Tray().OnActivated(QSystemTrayIcon::Trigger); // nothing waits: the lobby
+    EXPECT_FALSE(m_lobby->windowState() & Qt::WindowMinimized);
+    EXPECT_EQ(Unread(), 0);
+
+    // Both were seen before the service answered: the late one is withdrawn at once,
+    // and without a service nothing is left to withdraw.
+    m_notes->Answer(5);
+    m_notes->Answer(0);
+    EXPECT_EQ(m_notes->closed, std::vector<quint32>{5});
+}
 } // namespace
 
 int main(int argc, char** argv)

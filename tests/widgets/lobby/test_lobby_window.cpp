@@ -1,6 +1,7 @@
 // The lobby window itself: caption, menus, lists, layout, the readiness gate, start-up
 // failures and the closing sequence.
 
+#include "CLobbyTray.h"
 #include "CPrivateChatDlg.h"
 #include "CRoomDlg.h"
 #include "CSettingsDlg.h"
@@ -53,6 +54,9 @@ TEST_F(LobbyWindowTest, CaptionMenusListsAndButton)
     EXPECT_EQ(m_lobby->AboutAction()->data().toInt(), 32773);
     EXPECT_EQ(m_lobby->CreateRoomButton()->text(), QStringLiteral("开设房间(&S)"));
     EXPECT_FALSE(m_lobby->CreateRoomButton()->autoDefault());
+    EXPECT_EQ(m_lobby->Tray().OpenAction()->text(), QStringLiteral("打开大厅"));
+    EXPECT_EQ(m_lobby->Tray().ExitAction()->text(), QStringLiteral("退出程序"));
+    EXPECT_EQ(m_lobby->Tray().Icon().toolTip(), QStringLiteral("Linquo\n你当前没有任何消息"));
 
     QTableView* rooms = m_lobby->RoomList();
     const QStringList headings = {QStringLiteral("房间名"), QStringLiteral("创建人"),
@@ -131,6 +135,7 @@ TEST_F(LobbyWindowTest, EveryGatedEntryOnlyShowsTheWaitingMessage)
 
     const std::vector<std::function<void()>> entries = {
         [&] { m_lobby->ExitAction()->trigger(); },
+        [&] { m_lobby->Tray().ExitAction()->trigger(); },
         [&] { m_lobby->SettingsAction()->trigger(); },
         [&] { m_lobby->CreateRoomButton()->click(); },
         [&] { m_lobby->OnDblclkUserList(); },
@@ -232,6 +237,10 @@ TEST_F(LobbyWindowTest, NoToTheExitQuestionLeavesRoomChatsAndSocket)
     m_lobby->ExitAction()->trigger();
     EXPECT_EQ(m_boxes.LastText(), LobbyText::ConfirmExit());
     EXPECT_TRUE(m_boxes.Shown().back().question);
+    m_boxes.Expect(false);
+    m_lobby->Tray().ExitAction()->trigger(); // the tray's exit asks the same question
+    ASSERT_EQ(m_boxes.Shown().size(), 2u);
+    EXPECT_EQ(m_boxes.LastText(), LobbyText::ConfirmExit());
     EXPECT_TRUE(m_lobby->isVisible());
     EXPECT_FALSE(m_lobby->IsClosed());
     EXPECT_NE(m_lobby->Rooms().Window(), nullptr);
