@@ -1,5 +1,6 @@
 // Setup.ini rules: defaults, truncation, case, the reserved name, and keeping the
 // lines we do not own.
+#include "AsNobody.h"
 #include "GbkText.h"
 #include "IniFile.h"
 #include "Profile.h"
@@ -21,33 +22,6 @@ struct ProfileFile : ::testing::Test {
         stat(dir.File(name).c_str(), &st);
         return st.st_mode & 07777;
     }
-};
-
-// Root reads and writes whatever the permission bits say: while it lives, the test runs as
-// "nobody" (root keeps the saved id to come back). Not root: the bits already apply.
-class AsNobody {
-public:
-    static constexpr uid_t kNobody = 65534;
-    AsNobody()
-    {
-        if (geteuid() != 0)
-            return;
-        m_bSwitched =
-            setresgid(kNobody, kNobody, 0) == 0 && setresuid(kNobody, kNobody, 0) == 0;
-        m_bFailed = !m_bSwitched;
-    }
-    ~AsNobody()
-    {
-        if (m_bSwitched || m_bFailed) {
-            (void)!setresuid(0, 0, 0);
-            (void)!setresgid(0, 0, 0);
-        }
-    }
-    bool Failed() const { return m_bFailed; } // e.g. a user namespace that maps only root
-
-private:
-    bool m_bSwitched = false;
-    bool m_bFailed = false;
 };
 
 } // namespace
