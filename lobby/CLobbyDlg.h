@@ -26,6 +26,7 @@ class QAction;
 class QGroupBox;
 class QListView;
 class QMenuBar;
+class QMouseEvent;
 class QPushButton;
 class QTableView;
 
@@ -65,6 +66,7 @@ public:
     void OnCreateRoom();
     void OnDblclkUserList();
     void OnDblclkRoomList();
+    void OnDblclkEmptySpace(QObject* viewport, const QMouseEvent* event);
 
     // The readiness gate: true when ready, else the waiting message.
     bool PassGate();
