@@ -67,6 +67,9 @@ TEST_F(PrivateChatTest, CaptionIsSetOnEveryShowAndHideAndShowingClearsUnread)
     m_dlg->hide();
     m_dlg->show();
     EXPECT_EQ(m_dlg->windowHandle()->title(), QStringLiteral("你在与[<b>x</b>[*]y[*]对话中"));
+    m_dlg->ShowPrivateLine(m_dlg->m_peer, "<img src=a>");
+    EXPECT_TRUE(m_dlg->Transcript()->document()->toPlainText().contains(
+        QStringLiteral("[<b>x</b>[*]y[*]说: <img src=a>")));
 }
 
 TEST_F(PrivateChatTest, ControlsAndNoDefaultButton)
