@@ -1,6 +1,11 @@
 #include "IniFile.h"
 
+#include <cerrno>
 #include <cstdio>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -78,7 +83,11 @@ bool IniFile::Load(const std::string& path)
     size_t n;
     while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
         text.append(buf, n);
+    // A read that stopped on an error (a folder, a failing disk) is no empty file.
+    const bool complete = !std::ferror(f);
     std::fclose(f);
+    if (!complete)
+        return false;
     Parse(text);
     return true;
 }
@@ -95,20 +104,56 @@ std::string IniFile::Text() const
 
 bool IniFile::Save(const std::string& path) const
 {
+    struct stat st {};
+    const bool exists = ::stat(path.c_str(), &st) == 0;
+    // A file without write permission was made read-only on purpose: leave it, even where
+    // the folder would let us replace it (and even as root).
+    if (exists && (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0
+                   || ::access(path.c_str(), W_OK) != 0))
+        return false;
+    const std::string text = Text();
     // Write beside the file first, then rename, so a failed write never leaves a
     // half-written profile behind.
-    std::string tmp = path + ".tmp";
-    FILE* f = std::fopen(tmp.c_str(), "wb");
-    if (!f)
-        return false;
-    std::string text = Text();
-    bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    ok = (std::fclose(f) == 0) && ok;
+    const std::string tmp = path + ".tmp";
+    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return exists && WriteInPlace(path, text); // a folder that takes no new files
+    if (exists) {
+        // The new file takes the old one's place with the old one's permissions and owner.
+        ::fchmod(fd, st.st_mode & 07777);
+        if (::geteuid() == 0)
+            (void)!::fchown(fd, st.st_uid, st.st_gid);
+    }
+    bool ok = WriteAll(fd, text);
+    ok = ::close(fd) == 0 && ok;
     if (!ok || std::rename(tmp.c_str(), path.c_str()) != 0) {
         std::remove(tmp.c_str());
         return false;
     }
     return true;
+}
+
+bool IniFile::WriteAll(int fd, const std::string& text)
+{
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool IniFile::WriteInPlace(const std::string& path, const std::string& text)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool ok = WriteAll(fd, text);
+    return ::close(fd) == 0 && ok;
 }
 
 int IniFile::FindKey(std::string_view section, std::string_view key) const

@@ -13,7 +13,8 @@ public:
     void Parse(std::string_view text);
     // Reads a file; a missing or unreadable file reads as empty. False when unreadable.
     bool Load(const std::string& path);
-    // Writes the whole file; false when it cannot be written.
+    // Writes the whole file; false when it cannot be written. An existing file keeps its
+    // permissions, and one without write permission is left as it is.
     bool Save(const std::string& path) const;
 
     // The value, or fallback when the key is missing; like the platform's profile read,
@@ -36,6 +37,8 @@ private:
         bool isKey = false;
     };
     int FindKey(std::string_view section, std::string_view key) const;
+    static bool WriteAll(int fd, const std::string& text);
+    static bool WriteInPlace(const std::string& path, const std::string& text);
     std::vector<Line> m_lines;
     std::string m_eol = "\r\n";
 };

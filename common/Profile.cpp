@@ -30,9 +30,12 @@ CProfile::~CProfile() { Save(); }
 void CProfile::Load()
 {
     GetLocalAddress(m_self.ip, 0);
-    if (access(g_szSetupPath, F_OK) == 0) {
-        IniFile ini;
-        ini.Load(g_szSetupPath);
+    IniFile ini;
+    const bool exists = access(g_szSetupPath, F_OK) == 0;
+    // A file that is there but cannot be read holds an identity we do not know: keep the
+    // construction values and never write over it.
+    m_bKeepFile = exists && !ini.Load(g_szSetupPath);
+    if (exists && !m_bKeepFile) {
         std::string nick = ini.Get(kPeople, "Nick", "zoly", 20);
         if (nick == GbkFromUtf8("所有人"))
             nick = "zoly";
@@ -51,7 +54,8 @@ bool CProfile::Save()
 {
     MakeProfileFolder(g_szSetupPath);
     IniFile ini;
-    ini.Load(g_szSetupPath);
+    if (m_bKeepFile || (!ini.Load(g_szSetupPath) && access(g_szSetupPath, F_OK) == 0))
+        return false;
     ini.Set(kPeople, "Nick", FieldText(m_self.nick));
     ini.Set(kPeople, "Sex", m_self.sex != 0 ? "GIRL" : "BOY");
     ini.Set(kRoom, "RoomName", FieldText(m_myRoom.name));

@@ -33,6 +33,10 @@ public:
     char m_lanAddresses[LAN_ADDRESS_COUNT][16];
     bool m_hosting;
     bool m_joined;
+
+private:
+    // Setup.ini exists but could not be read at start: Save leaves it alone.
+    bool m_bKeepFile = false;
 };
 
 extern CProfile theProfile;

@@ -29,6 +29,7 @@
 #include <QKeyEvent>
 #include <QListView>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QTableView>
@@ -143,6 +144,7 @@ void CLobbyDlg::BuildControls()
               qMax(20, fm.height() + 4)));
     m_pUserList->setModel(&m_lists.UserModel());
     connect(m_pUserList, &QListView::doubleClicked, this, [this] { OnDblclkUserList(); });
+    m_pUserList->viewport()->installEventFilter(this);
 
     m_pRoomList = new QTableView(m_pClient);
     m_pRoomList->setAccessibleName(QStringLiteral("房间列表"));
@@ -164,12 +166,15 @@ void CLobbyDlg::BuildControls()
     for (int c = 0; c < CRoomListModel::COLUMN_COUNT; ++c)
         m_pRoomList->setColumnWidth(c, CRoomListModel::ColumnWidth(c));
     connect(m_pRoomList, &QTableView::doubleClicked, this, [this] { OnDblclkRoomList(); });
+    m_pRoomList->viewport()->installEventFilter(this);
 }
 
 bool CLobbyDlg::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_pClient && event->type() == QEvent::Resize && m_bLayoutReady)
         ApplyLayout();
+    if (event->type() == QEvent::MouseButtonDblClick)
+        OnDblclkEmptySpace(watched, static_cast<QMouseEvent*>(event));
     return QDialog::eventFilter(watched, event);
 }
 
@@ -333,6 +338,24 @@ void CLobbyDlg::OnDblclkRoomList()
     const int row = FirstSelectedRow(m_pRoomList);
     if (row >= 0 && static_cast<size_t>(row) < m_lists.Rooms().size())
         m_pRooms->OnDblclkRoom(UserKey(m_lists.Rooms()[static_cast<size_t>(row)].creator));
+}
+
+// The views signal a double-click only on an item, yet a double-click anywhere in a list
+// is the list's command. Its first click already cleared the selection.
+void CLobbyDlg::OnDblclkEmptySpace(QObject* viewport, const QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    const bool users = viewport == m_pUserList->viewport();
+    if (!users && viewport != m_pRoomList->viewport())
+        return;
+    QAbstractItemView* view = users ? static_cast<QAbstractItemView*>(m_pUserList) : m_pRoomList;
+    if (view->indexAt(event->position().toPoint()).isValid())
+        return;
+    if (users)
+        OnDblclkUserList();
+    else
+        OnDblclkRoomList();
 }
 
 void CLobbyDlg::closeEvent(QCloseEvent* event)

@@ -28,6 +28,7 @@ class QAction;
 class QGroupBox;
 class QListView;
 class QMenuBar;
+class QMouseEvent;
 class QPushButton;
 class QTableView;
 
@@ -71,6 +72,7 @@ public:
     void OnCreateRoom();
     void OnDblclkUserList();
     void OnDblclkRoomList();
+    void OnDblclkEmptySpace(QObject* viewport, const QMouseEvent* event);
 
     // The readiness gate: true when ready, else the waiting message.
     bool PassGate();

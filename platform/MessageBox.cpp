@@ -15,6 +15,8 @@ bool Run(QWidget* parent, const BoxRecord& box)
     // closed by its host meanwhile), and then takes the box with it.
     QPointer<QMessageBox> mb = new QMessageBox(parent);
     mb->setWindowTitle(box.caption);
+    // Texts carry names from the wire and the profile: never read them as markup.
+    mb->setTextFormat(Qt::PlainText);
     mb->setText(box.text);
     mb->setIcon(box.icon == BoxIcon::Question      ? QMessageBox::Question
                 : box.icon == BoxIcon::Exclamation ? QMessageBox::Warning

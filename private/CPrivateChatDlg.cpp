@@ -7,6 +7,7 @@
 #include "ILobby.h"
 #include "MessageBox.h"
 #include "Profile.h"
+#include "WindowCaption.h"
 #include "WindowFont.h"
 #include "WindowPlacement.h"
 
@@ -99,7 +100,8 @@ void CPrivateChatDlg::OnSend()
 
 void CPrivateChatDlg::OnShowState()
 {
-    setWindowTitle(QStringLiteral("你在与[%1]对话中").arg(FromGbk(FieldText(m_peer.nick))));
+    SetLiteralWindowTitle(this,
+                          QStringLiteral("你在与[%1]对话中").arg(FromGbk(FieldText(m_peer.nick))));
     m_bUnread = false;
     m_input->setFocus();
 }

@@ -11,6 +11,7 @@
 #include "Profile.h"
 #include "ResourceImages.h"
 #include "Resources.h"
+#include "WindowCaption.h"
 #include "WindowFont.h"
 #include "WindowPlacement.h"
 
@@ -162,7 +163,7 @@ void CRoomDlg::InitAsGuest(const RoomInfo& room, ILobby* lobby)
 
 void CRoomDlg::SetRoomCaption(const std::string& gbkName)
 {
-    setWindowTitle(QStringLiteral("房间:[%1]").arg(FromGbk(gbkName)));
+    SetLiteralWindowTitle(this, QStringLiteral("房间:[%1]").arg(FromGbk(gbkName)));
 }
 
 void CRoomDlg::ShowPublicLine(const UserEntry& speaker, const std::string& text)

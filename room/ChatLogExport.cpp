@@ -1,8 +1,15 @@
 #include "ChatLogExport.h"
 
+#include "AppPath.h"
+
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QPointer>
 #include <QSaveFile>
+#include <QStandardPaths>
+
+#include <unistd.h>
 
 namespace {
 std::function<QString(QWidget*)>& Chooser()
@@ -24,6 +31,7 @@ QString AskChatLogPath(QWidget* parent)
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setNameFilter(QStringLiteral("文本文件(*.txt)"));
     dialog->setDefaultSuffix(QStringLiteral("txt"));
+    dialog->setDirectory(ChatLogStartFolder());
     dialog->selectFile(QStringLiteral("Chat_log"));
     const bool accepted = dialog->exec() == QDialog::Accepted;
     if (!dialog)
@@ -38,9 +46,20 @@ void SetChatLogPathChooser(std::function<QString(QWidget*)> chooser)
     Chooser() = std::move(chooser);
 }
 
+QString ChatLogStartFolder()
+{
+    const std::string program = AppDirectory();
+    if (::access(program.c_str(), W_OK) == 0)
+        return QString::fromLocal8Bit(program.c_str());
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
 bool WriteChatLog(const QString& path, const std::string& bytes)
 {
     QSaveFile file(path);
+    // A writable file in a folder that takes no new files is written in place.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
         return false;
     file.write(bytes.data(), static_cast<qint64>(bytes.size()));

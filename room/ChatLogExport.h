@@ -17,6 +17,11 @@ QString AskChatLogPath(QWidget* parent);
 // function restores the real dialog.
 void SetChatLogPathChooser(std::function<QString(QWidget*)> chooser);
 
+// Where the save dialog starts: the program folder, or the user's documents (else home)
+// folder when the program folder cannot be written.
+QString ChatLogStartFolder();
+
 // Writes bytes, unchanged, as the whole content of the file at path. The file appears only
-// complete: false when it cannot be created or finished, and then nothing was replaced.
+// complete where the folder allows (else it is written in place): false when it cannot be
+// created or finished.
 bool WriteChatLog(const QString& path, const std::string& bytes);

@@ -26,6 +26,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
                                "作者: Linquo 开发小组\n"
                                "意见和问题请发到项目的问题列表");
     auto* text = new QLabel(m_strText, this);
+    text->setTextFormat(Qt::PlainText);
     text->setAccessibleName(m_strText);
     text->setTextInteractionFlags(Qt::TextSelectableByMouse);
 

@@ -1,5 +1,6 @@
 // Setup.ini rules: defaults, truncation, case, the reserved name, and keeping the
 // lines we do not own.
+#include "AsNobody.h"
 #include "GbkText.h"
 #include "IniFile.h"
 #include "Profile.h"
@@ -17,6 +18,12 @@ namespace {
 struct ProfileFile : ::testing::Test {
     TempAppDir dir;
     void WriteIni(const std::string& text) { dir.Write("Setup.ini", text); }
+    mode_t Mode(const std::string& name) const
+    {
+        struct stat st {};
+        stat(dir.File(name).c_str(), &st);
+        return st.st_mode & 07777;
+    }
 };
 
 } // namespace
@@ -131,6 +138,66 @@ TEST_F(ProfileFile, UnwritableDirectoryIsNotAnError)
     chmod(dir.Path().c_str(), 0700);
 }
 
+TEST_F(ProfileFile, AFileItCannotReadOrMayNotWriteIsLeftAloneAndKeepsPermissions)
+{
+    const std::string stored = "[People]\nNick=stored\nSex=GIRL\n";
+    // Read-only on purpose: stays as it is, though the folder would allow replacing it.
+    WriteIni(stored);
+    chmod(dir.File("Setup.ini").c_str(), 0444);
+    {
+        CProfile p;
+        SetField(p.m_myRoom.name, "changed");
+        EXPECT_FALSE(p.Save());
+    }
+    EXPECT_EQ(dir.Read("Setup.ini"), stored);
+    EXPECT_EQ(Mode("Setup.ini"), 0444u);
+
+    // Writable: rewritten, with the permissions it had.
+    chmod(dir.File("Setup.ini").c_str(), 0640);
+    {
+        CProfile p;
+        SetField(p.m_myRoom.name, "changed");
+    }
+    EXPECT_NE(dir.Read("Setup.ini").find("RoomName=changed"), std::string::npos);
+    EXPECT_EQ(Mode("Setup.ini"), 0640u);
+
+    // Unreadable for this user in a folder anybody may write: the identity in it is
+    // unknown, so it is not replaced with the defaults.
+    WriteIni(stored);
+    chmod(dir.File("Setup.ini").c_str(), 0600);
+    chmod(dir.Path().c_str(), 0777);
+    if (geteuid() != 0)
+        GTEST_SKIP() << "the file would be this user's own";
+    {
+        AsNobody nobody;
+        if (nobody.Failed())
+            GTEST_SKIP() << "cannot act as another user here";
+        IniFile ini;
+        EXPECT_FALSE(ini.Load(dir.File("Setup.ini")));
+        CProfile p;
+        EXPECT_EQ(FieldText(p.m_self.nick), "zoly");
+        EXPECT_EQ(FieldText(p.m_myRoom.name), GbkFromUtf8("天论"));
+        EXPECT_FALSE(p.Save());
+    } // the destructor's save is refused too
+    EXPECT_EQ(dir.Read("Setup.ini"), stored);
+    EXPECT_EQ(Mode("Setup.ini"), 0600u);
+
+    // The user's own file in a folder that takes no new files is written in place.
+    chmod(dir.Path().c_str(), 0755);
+    chmod(dir.File("Setup.ini").c_str(), 0644);
+    ASSERT_EQ(chown(dir.File("Setup.ini").c_str(), AsNobody::kNobody, AsNobody::kNobody), 0);
+    {
+        AsNobody nobody;
+        CProfile p;
+        EXPECT_EQ(FieldText(p.m_self.nick), "stored");
+        SetField(p.m_myRoom.name, "in place");
+        EXPECT_TRUE(p.Save());
+    }
+    EXPECT_NE(dir.Read("Setup.ini").find("Nick=stored"), std::string::npos);
+    EXPECT_NE(dir.Read("Setup.ini").find("RoomName=in place"), std::string::npos);
+    chmod(dir.Path().c_str(), 0700);
+}
+
 TEST(IniFile, GetCutsToBufferAndSetAddsSections)
 {
     IniFile ini;
@@ -147,6 +214,9 @@ TEST(IniFile, GetCutsToBufferAndSetAddsSections)
     EXPECT_FALSE(again.Has("B", "y"));
     EXPECT_EQ(again.Get("A", "k2", "", 100), "2");
     EXPECT_EQ(again.Get("A", "k", "", 100), "v with spaces");
+    // A read that fails (here: a folder) is not an empty file.
+    TempAppDir dir;
+    EXPECT_FALSE(again.Load(dir.Path()));
 }
 
 TEST(LanAddresses, TableFollowsTheSixteenBitPrefix)

@@ -7,10 +7,16 @@
 #include "LobbyTestUtil.h"
 #include "LobbyTexts.h"
 
+#include <QLabel>
 #include <QListView>
+#include <QMessageBox>
 #include <QTextDocument>
 #include <QPushButton>
 #include <QTableView>
+#include <QTimer>
+#include <QWindow>
+
+#include <memory>
 
 using namespace lobbytest;
 
@@ -273,6 +279,30 @@ TEST_F(UserDirectoryTest, GoodbyeGoesToEveryListedUserIncludingSelf)
 
 class RoomDirectoryTest : public LobbyTest {
 protected:
+    struct RealBox {
+        QString text;
+        QString caption;
+        Qt::TextFormat format = Qt::AutoText;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+    };
+    // Runs act with the real message box instead of the script, reads the box as shown and
+    // presses its OK button.
+    RealBox ShowRealBox(const std::function<void()>& act)
+    {
+        auto seen = std::make_shared<RealBox>();
+        SetBoxResponder(nullptr);
+        QTimer::singleShot(0, [seen] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+            ASSERT_NE(label, nullptr);
+            *seen = {label->text(), box->windowTitle(), label->textFormat(), box->icon()};
+            box->button(QMessageBox::Ok)->click();
+        });
+        act();
+        SetBoxResponder(&m_boxes);
+        return *seen;
+    }
     QAbstractItemModel* Rooms() const { return m_lobby->RoomList()->model(); }
     QString Cell(int row, int column) const { return Rooms()->index(row, column).data().toString(); }
     void RoomInfoFrom(const RoomInfo& r) { Deliver(EncodeRoom(PT_ROOM_INFO, r)); }
@@ -416,18 +446,25 @@ TEST_F(RoomDirectoryTest, HostClosingJoinedRoomEndsItsWindowOtherRoomsOnlyLeaveT
     Start();
     const UserEntry host = MakeUser("host", "127.0.0.2");
     const UserEntry other = MakeUser("other", "127.0.0.3");
-    RoomInfoFrom(MakeRoom("joined", host));
+    // A name that looks like markup, or holds Qt's caption placeholder, is shown as sent.
+    const char* joined = "<img src=a>[*";
+    RoomInfoFrom(MakeRoom(joined, host));
     RoomInfoFrom(MakeRoom("elsewhere", other));
     m_lobby->Rooms().JoinRoom(theProfile.m_rooms[0]);
     QPointer<CRoomDlg> window = m_lobby->Rooms().Window();
+    ASSERT_NE(window->windowHandle(), nullptr);
+    EXPECT_EQ(window->windowHandle()->title(), QStringLiteral("房间:[<img src=a>[*]"));
 
     Deliver(EncodeRoom(PT_ROOM_CLOSED, MakeRoom("elsewhere", other)));
     EXPECT_EQ(Rooms()->rowCount(), 1);
     EXPECT_EQ(m_lobby->Rooms().Window(), window.data());
 
-    m_boxes.Expect();
-    Deliver(EncodeRoom(PT_HOST_BYE, MakeRoom("joined", host)));
-    EXPECT_EQ(m_boxes.LastText(), LobbyText::RoomClosed(QStringLiteral("joined")));
+    const RealBox box =
+        ShowRealBox([&] { Deliver(EncodeRoom(PT_HOST_BYE, MakeRoom(joined, host))); });
+    EXPECT_EQ(box.text, LobbyText::RoomClosed(QString::fromUtf8(joined)));
+    EXPECT_EQ(box.format, Qt::PlainText);
+    EXPECT_EQ(box.icon, QMessageBox::Warning);
+    EXPECT_EQ(box.caption, ApplicationCaption());
     EXPECT_EQ(Rooms()->rowCount(), 0);
     EXPECT_EQ(m_lobby->Rooms().Window(), nullptr);
     EXPECT_FALSE(theProfile.m_joined);

@@ -28,6 +28,14 @@ using namespace lobbytest;
 
 namespace {
 
+// A point of the list's viewport below and right of every item.
+QPoint Empty(QAbstractItemView* list)
+{
+    const QPoint corner(list->viewport()->width() - 3, list->viewport()->height() - 3);
+    EXPECT_FALSE(list->indexAt(corner).isValid());
+    return corner;
+}
+
 TEST(LobbyLayoutTest, FortySixtySplitTruncatesTowardZero)
 {
     LobbyGeometry g = ComputeLobbyLayout(800, 600, 50);
@@ -140,6 +148,8 @@ TEST_F(LobbyWindowTest, EveryGatedEntryOnlyShowsTheWaitingMessage)
         [&] { m_lobby->CreateRoomButton()->click(); },
         [&] { m_lobby->OnDblclkUserList(); },
         [&] { m_lobby->OnDblclkRoomList(); },
+        [&] { DoubleClick(m_lobby->UserList()->viewport(), Empty(m_lobby->UserList())); },
+        [&] { DoubleClick(m_lobby->RoomList()->viewport(), Empty(m_lobby->RoomList())); },
         [&] { m_lobby->close(); },
     };
     for (const auto& entry : entries) {
@@ -152,6 +162,20 @@ TEST_F(LobbyWindowTest, EveryGatedEntryOnlyShowsTheWaitingMessage)
     }
     EXPECT_TRUE(m_lobby->isVisible());
     EXPECT_FALSE(m_lobby->IsClosed());
+    EXPECT_TRUE(TakeSent().empty());
+    EXPECT_EQ(m_lobby->Rooms().Window(), nullptr);
+    EXPECT_TRUE(m_lobby->ChatWindows().empty());
+
+    // Once ready, empty space is a double-click with nothing selected: nothing happens.
+    m_boxes.Expect();
+    m_lobby->OnLoginSent();
+    m_boxes.Clear();
+    QAbstractItemView* const lists[] = {m_lobby->UserList(), m_lobby->RoomList()};
+    for (QAbstractItemView* list : lists) {
+        list->selectAll();
+        DoubleClick(list->viewport(), Empty(list));
+    }
+    EXPECT_TRUE(m_boxes.Shown().empty());
     EXPECT_TRUE(TakeSent().empty());
     EXPECT_EQ(m_lobby->Rooms().Window(), nullptr);
     EXPECT_TRUE(m_lobby->ChatWindows().empty());

@@ -162,6 +162,9 @@ TEST_F(SettingsDlgTest, NameEditCountsGbkBytesAndTwentyByteNameLosesLastCharacte
     // Eleven Chinese characters are 22 bytes: the edit keeps ten of them.
     lobbytest::Type(dlg.NameEdit(), QStringLiteral("一二三四五六七八九十百"));
     EXPECT_EQ(dlg.NameEdit()->text(), QStringLiteral("一二三四五六七八九十"));
+    dlg.NameEdit()->setCursorPosition(1); // a full name never loses its end
+    lobbytest::Type(dlg.NameEdit(), QStringLiteral("x"));
+    EXPECT_EQ(dlg.NameEdit()->text(), QStringLiteral("一二三四五六七八九十"));
     m_boxes.Expect(true);
     EXPECT_EQ(RunWith(dlg, [&] { dlg.OkButton()->click(); }), CSettingsDlg::ACCEPTED);
     // 20 bytes do not fit the 19 of the field: the last whole character goes.

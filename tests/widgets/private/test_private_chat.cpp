@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -60,6 +61,15 @@ TEST_F(PrivateChatTest, CaptionIsSetOnEveryShowAndHideAndShowingClearsUnread)
     m_dlg->m_bUnread = true;
     m_dlg->show();
     EXPECT_FALSE(m_dlg->m_bUnread);
+
+    // A nickname that looks like markup or Qt's placeholder is shown as sent.
+    SetField(m_dlg->m_peer.nick, "<b>x</b>[*]y[*");
+    m_dlg->hide();
+    m_dlg->show();
+    EXPECT_EQ(m_dlg->windowHandle()->title(), QStringLiteral("你在与[<b>x</b>[*]y[*]对话中"));
+    m_dlg->ShowPrivateLine(m_dlg->m_peer, "<img src=a>");
+    EXPECT_TRUE(m_dlg->Transcript()->document()->toPlainText().contains(
+        QStringLiteral("[<b>x</b>[*]y[*]说: <img src=a>")));
 }
 
 TEST_F(PrivateChatTest, ControlsAndNoDefaultButton)
@@ -114,6 +124,7 @@ TEST_F(PrivateChatTest, UnlistedPeerGetsTheMessageTheWindowHidesAndKeepsTheText)
     m_dlg->SendButton()->click();
     ASSERT_EQ(m_boxes.Shown().size(), 1u);
     EXPECT_EQ(m_boxes.Shown()[0].text, QStringLiteral("对方可能不在线,无法发送信息"));
+    EXPECT_EQ(m_boxes.Shown()[0].icon, BoxIcon::Exclamation);
     EXPECT_FALSE(m_dlg->isVisible());
     EXPECT_EQ(m_dlg->InputLine()->text(), QStringLiteral("在吗"));
     EXPECT_EQ(m_dlg->Transcript()->GbkText(), before);
@@ -156,6 +167,10 @@ TEST_F(PrivateChatTest, InputHoldsTwoHundredGbkBytes)
     Key(m_dlg->InputLine(), 0, QStringLiteral("话"));
     Key(m_dlg->InputLine(), 0, QStringLiteral("b"));
     Key(m_dlg->InputLine(), 0, QStringLiteral("c"));
+    EXPECT_EQ(ToGbk(m_dlg->InputLine()->text()).size(), 200u);
+    EXPECT_TRUE(m_dlg->InputLine()->text().endsWith(QStringLiteral("ab")));
+    m_dlg->InputLine()->setCursorPosition(0);
+    Key(m_dlg->InputLine(), 0, QStringLiteral("z"));
     EXPECT_EQ(ToGbk(m_dlg->InputLine()->text()).size(), 200u);
     EXPECT_TRUE(m_dlg->InputLine()->text().endsWith(QStringLiteral("ab")));
 }

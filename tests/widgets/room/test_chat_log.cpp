@@ -1,12 +1,15 @@
 // Saving a room's transcript: the file's exact bytes, the messages, the save dialog's
 // suggestions, and a transcript that never changes.
 
+#include "AsNobody.h"
 #include "ChatLogExport.h"
 #include "CTranscriptView.h"
 #include "RoomFixture.h"
 #include "TempAppDir.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QStandardPaths>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -95,6 +98,31 @@ TEST_F(ChatLogTest, UnwritablePlaceShowsOnlyTheFailure)
     EXPECT_EQ(m_dlg->Transcript()->GbkText(), Expected());
 }
 
+TEST_F(ChatLogTest, AWritableFileInAFolderThatTakesNoNewFilesIsReplacedInPlace)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs a file of another user's";
+    chmod(m_dir.Path().c_str(), 0755);
+    m_dir.Write("mine.txt", std::string(5000, 'x'));
+    ASSERT_EQ(chown(m_dir.File("mine.txt").c_str(), AsNobody::kNobody, AsNobody::kNobody), 0);
+    {
+        AsNobody nobody;
+        if (nobody.Failed())
+            GTEST_SKIP() << "cannot act as another user here";
+        ChooseFile(m_dir.File("mine.txt"));
+        m_boxes.Expect(true);
+        m_dlg->SaveButton()->click();
+        ChooseFile(m_dir.File("new.txt"));
+        m_boxes.Expect(true);
+        m_dlg->SaveButton()->click();
+    }
+    EXPECT_EQ(m_dir.Read("mine.txt"), Expected());
+    ASSERT_EQ(m_boxes.Shown().size(), 2u);
+    EXPECT_EQ(m_boxes.Shown()[0].text, QStringLiteral("文件保存成功"));
+    EXPECT_EQ(m_boxes.Shown()[1].text, QStringLiteral("文件创建失败"));
+    EXPECT_EQ(m_boxes.Shown()[1].icon, BoxIcon::Exclamation);
+}
+
 TEST_F(ChatLogTest, AFolderOrAFileInTheWayIsAFailure)
 {
     mkdir(m_dir.File("folder").c_str(), 0755);
@@ -118,12 +146,14 @@ TEST_F(ChatLogTest, CancellingTheDialogWritesAndShowsNothing)
 
 TEST_F(ChatLogTest, SaveDialogSuggestsChatLogAndAddsTxt)
 {
+    QString start;
     QString filter;
     QString suffix;
     QString suggested;
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
+        start = dialog->directory().absolutePath();
         filter = dialog->selectedNameFilter();
         suffix = dialog->defaultSuffix();
         auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
@@ -134,6 +164,18 @@ TEST_F(ChatLogTest, SaveDialogSuggestsChatLogAndAddsTxt)
         QMetaObject::invokeMethod(dialog, "accept");
     });
     const QString path = AskChatLogPath(m_dlg.get());
+    // It starts in the program folder, or, when that cannot be written, the user's own.
+    EXPECT_EQ(start, QDir(QString::fromStdString(m_dir.Path())).absolutePath());
+    if (geteuid() == 0) {
+        AsNobody nobody;
+        if (!nobody.Failed()) {
+            const QString elsewhere = ChatLogStartFolder();
+            const QString documents =
+                QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+            EXPECT_TRUE(elsewhere == QDir::homePath() || elsewhere == documents)
+                << elsewhere.toStdString();
+        }
+    }
     EXPECT_EQ(filter, QStringLiteral("文本文件(*.txt)"));
     EXPECT_EQ(suffix, QStringLiteral("txt"));
     EXPECT_EQ(suggested, QStringLiteral("Chat_log"));

@@ -5,6 +5,8 @@
 #include "RoomFixture.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -166,6 +168,52 @@ TEST_F(RoomWindowTest, PastingPastTheLimitCutsAtACharacter)
     m_dlg->InputLine()->setText(QStringLiteral("a") + QString(120, QChar(0x6587)));
     EXPECT_EQ(m_dlg->InputLine()->text().size(), 100);
     EXPECT_EQ(ToGbk(m_dlg->InputLine()->text()).size(), 199u);
+}
+
+TEST_F(RoomWindowTest, AFullLineRefusesInsertionsButKeepsItsTextAndItsUndo)
+{
+    QLineEdit* line = m_dlg->InputLine();
+    auto press = [line](int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QKeyEvent e(QEvent::KeyPress, key, mods);
+        QApplication::sendEvent(line, &e);
+    };
+    line->setFocus();
+    Type(line, QString(99, QChar(0x4E2D)));
+    QGuiApplication::clipboard()->setText(QStringLiteral("ab"));
+    press(Qt::Key_V, Qt::ControlModifier);
+    ASSERT_EQ(ToGbk(line->text()).size(), 200u);
+    const QString full = line->text();
+
+    // Typed or pasted into the middle of a full line: refused, the end stays.
+    line->setCursorPosition(3);
+    Type(line, QStringLiteral("x"));
+    QGuiApplication::clipboard()->setText(QStringLiteral("yz"));
+    press(Qt::Key_V, Qt::ControlModifier);
+    press(Qt::Key_Insert, Qt::ShiftModifier);
+    EXPECT_EQ(line->text(), full);
+
+    // What was done before the refusals is still undone step by step.
+    press(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(line->text(), full.chopped(2));
+    press(Qt::Key_Y, Qt::ControlModifier);
+    Key(line, Qt::Key_Backspace);
+    EXPECT_EQ(line->text(), full.chopped(1));
+
+    // A paste takes what fits, cut at a character, in place of the selection, as one step.
+    const QString zi(QChar(0x5B57)); // 字
+    QGuiApplication::clipboard()->setText(QStringLiteral("k") + zi + QStringLiteral("m"));
+    line->setCursorPosition(0);
+    press(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(line->text(), QStringLiteral("k") + full.chopped(1));
+    QGuiApplication::clipboard()->setText(QStringLiteral("k") + zi + QStringLiteral("mn"));
+    line->setSelection(1, 2); // two characters, four bytes
+    press(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(line->text(),
+              QStringLiteral("kk") + zi + QStringLiteral("m") + full.mid(2).chopped(1));
+    EXPECT_EQ(ToGbk(line->text()).size(), 200u);
+    press(Qt::Key_Z, Qt::ControlModifier);
+    press(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(line->text(), full.chopped(1));
 }
 
 TEST_F(RoomWindowTest, LinesFromAnyoneAreShownAndClearEmptiesTheTranscriptOnly)
