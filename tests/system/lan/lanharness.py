@@ -317,6 +317,8 @@ class Host:
 
     def start_program(self, program, env=None):
         """Starts Linquo or Sender from this host's program directory."""
+        if program == "Linquo" and self.lan.stock_buffers:
+            env = dict(env or {}, LD_PRELOAD=self.lan.stock_buffers)
         return self.start([os.path.join(self.dir, program)], program, env)
 
     def start_linquo(self, ready=True, timeout=60.0):
@@ -452,7 +454,9 @@ class Lan:
             h1 = lan.host("h1", "10.77.1.10", 16, seg)
     """
 
-    def __init__(self, display=False, keep=False):
+    def __init__(self, display=False, keep=False, stock_buffers=False):
+        """stock_buffers: Linquo runs with the socket buffers a stock kernel grants (see
+        stock_buffers.cpp, named by $LQ_STOCK_BUFFERS)."""
         check_available()
         sweep_stale()
         self.tag = "%s%d-%04x" % (PREFIX, os.getpid(), random.randrange(0x10000))
@@ -460,6 +464,11 @@ class Lan:
         self.runtime_dir = os.path.join(self.tmp, "runtime")
         os.makedirs(self.runtime_dir, mode=0o700)
         self.keep = keep
+        self.stock_buffers = None
+        if stock_buffers:
+            self.stock_buffers = os.environ.get("LQ_STOCK_BUFFERS", "")
+            if not os.path.exists(self.stock_buffers):
+                raise RuntimeError("LQ_STOCK_BUFFERS does not name the stock-buffer shim")
         self.hosts = []
         self.namespaces = []
         self.segments = 0
