@@ -23,6 +23,8 @@ constexpr int kSendWaitMs = 50;
 // A backlog is handled in slices of about this long, so that the window repaints and
 // answers input in between.
 constexpr auto kSlice = std::chrono::milliseconds(4);
+// Datagrams taken from the receiving thread's queue under one lock.
+constexpr size_t kTake = 256;
 
 // Only the plain dotted form: no host names (so no lookups), no shorthand forms.
 bool ParseIPv4(const char* ip, in_addr& address)
@@ -103,6 +105,8 @@ void CChatSocket::Close()
     // The thread ends first, so that nothing reads the socket while it closes.
     m_receiver.Stop();
     m_queue.Clear();
+    m_handling.clear();
+    m_next = 0;
     if (m_fd < 0)
         return;
     ::close(m_fd);
@@ -127,6 +131,19 @@ void CChatSocket::PostDelivery()
         QMetaObject::invokeMethod(this, &CChatSocket::DeliverQueued, Qt::QueuedConnection);
 }
 
+bool CChatSocket::TakeNext(ReceivedDatagram& item)
+{
+    if (m_next == m_handling.size()) {
+        m_handling.resize(kTake);
+        m_handling.resize(m_queue.PopSome(m_handling.data(), kTake));
+        m_next = 0;
+        if (m_handling.empty())
+            return false;
+    }
+    item = m_handling[m_next++];
+    return true;
+}
+
 // Handlers run from the event loop, never from the receiving thread: a handler may then
 // delete us, and a nested event loop (a modal box) keeps delivering. One queue serves
 // every level of nesting, so the owner sees every datagram once and in arrival order.
@@ -136,15 +153,13 @@ void CChatSocket::DeliverQueued()
     const QPointer<CChatSocket> alive(this);
     const auto sliceEnd = std::chrono::steady_clock::now() + kSlice;
     ReceivedDatagram item;
-    while (m_queue.Size() != 0) {
+    while (TakeNext(item)) {
         // Should this handler open a modal box, its nested loop goes on with the rest;
-        // otherwise the posted delivery carries on after the window has had its turn.
+        // after a slice, the posted delivery carries on once the window has had its turn.
         PostDelivery();
-        if (std::chrono::steady_clock::now() >= sliceEnd || !m_queue.Pop(item))
-            return;
         if (m_pOwner != nullptr)
             m_pOwner->OnDatagram(item.bytes, item.len);
-        if (!alive)
+        if (!alive || std::chrono::steady_clock::now() >= sliceEnd)
             return;
     }
 }

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 // Receives each arriving datagram, whatever its length (the lobby implements it).
 class IDatagramSink {
@@ -43,17 +44,21 @@ public:
     // The socket, or -1: benchmarks and tests set options on it (e.g. a stock buffer).
     int Descriptor() const { return m_fd; }
     // Read from the socket and not yet handed over.
-    size_t Waiting() const { return m_queue.Size(); }
+    size_t Waiting() const { return m_queue.Size() + (m_handling.size() - m_next); }
     // Arrivals dropped because that many were already waiting.
     uint64_t Dropped() const { return m_queue.Dropped(); }
 
 private:
     void PostDelivery();
     void DeliverQueued();
+    bool TakeNext(ReceivedDatagram& item);
 
     IDatagramSink* m_pOwner;
     int m_fd = -1;
     CDatagramQueue m_queue;
+    // Taken from the queue many at a time, handed over one at a time from here.
+    std::vector<ReceivedDatagram> m_handling;
+    size_t m_next = 0;
     CDatagramReceiver m_receiver;
     // A delivery is waiting in the event loop; set from either thread.
     std::atomic<bool> m_bDeliveryPosted{false};

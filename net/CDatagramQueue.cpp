@@ -26,11 +26,19 @@ size_t CDatagramQueue::Push(const ReceivedDatagram* batch, size_t count)
     return taken;
 }
 
-bool CDatagramQueue::Pop(ReceivedDatagram& out)
+bool CDatagramQueue::Pop(ReceivedDatagram& out) { return PopSome(&out, 1) == 1; }
+
+size_t CDatagramQueue::PopSome(ReceivedDatagram* out, size_t max)
 {
     const std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_size == 0)
-        return false;
+    size_t taken = 0;
+    for (; taken < max && m_size != 0; ++taken)
+        PopLocked(out[taken]);
+    return taken;
+}
+
+void CDatagramQueue::PopLocked(ReceivedDatagram& out)
+{
     const ReceivedDatagram& item = m_chunks.front()->items[m_head++];
     out.len = item.len;
     std::memcpy(out.bytes, item.bytes, item.len);
@@ -45,7 +53,6 @@ bool CDatagramQueue::Pop(ReceivedDatagram& out)
         m_chunks.pop_front();
         m_head = 0;
     }
-    return true;
 }
 
 void CDatagramQueue::Clear()

@@ -30,6 +30,9 @@ public:
     size_t Push(const ReceivedDatagram* batch, size_t count);
     // Takes the oldest datagram; false when there is none.
     bool Pop(ReceivedDatagram& out);
+    // Takes up to max of the oldest datagrams, in order, under one lock: the reader then
+    // rarely contends with the writer, which must never wait long. Returns how many.
+    size_t PopSome(ReceivedDatagram* out, size_t max);
     void Clear();
 
     size_t Size() const;
@@ -38,6 +41,8 @@ public:
 
 private:
     static constexpr size_t CHUNK = 1024;
+
+    void PopLocked(ReceivedDatagram& out);
     struct Chunk {
         ReceivedDatagram items[CHUNK];
     };
