@@ -318,7 +318,9 @@ class Host:
     def start_program(self, program, env=None):
         """Starts Linquo or Sender from this host's program directory."""
         if program == "Linquo" and self.lan.stock_buffers:
-            env = dict(env or {}, LD_PRELOAD=self.lan.stock_buffers)
+            preload = " ".join(filter(None, [self.lan.stock_buffers,
+                                             (env or {}).get("LD_PRELOAD")]))
+            env = dict(env or {}, LD_PRELOAD=preload)
         return self.start([os.path.join(self.dir, program)], program, env)
 
     def start_linquo(self, ready=True, timeout=60.0):
