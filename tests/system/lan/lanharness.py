@@ -241,9 +241,9 @@ class Peer(Process):
     def hello(self, to):
         self.command(cmd="hello", to=to)
 
-    def burst(self, to, ptype, count, nick="u%04d", ip=None, sex=0):
+    def burst(self, to, ptype, count, nick="u%04d", ip=None, sex=0, yield_every=0, first=0):
         self.command(cmd="burst", to=to, type=ptype, count=count, nick=nick,
-                     ip=ip or self.host.ip, sex=sex)
+                     ip=ip or self.host.ip, sex=sex, yield_every=yield_every, first=first)
 
     def users(self):
         return json.loads(self.command(cmd="users"))
