@@ -249,7 +249,8 @@ void CLobbyDlg::CreateEndpoint()
         m_bSocketFailed = !m_bTestEndpointCreated;
         return;
     }
-    m_pSocket = new CChatSocket(this);
+    // A child, so that benchmarks can find it and set a stock receive buffer on it.
+    m_pSocket = new CChatSocket(this, this);
     m_bSocketFailed = !m_pSocket->Create(CHAT_PORT);
     m_pEndpoint = m_pSocket;
 }

@@ -1,30 +1,33 @@
 #include "CChatSocket.h"
 
-#include <QHostAddress>
-#include <QPointer>
-#include <QUdpSocket>
-#include <QVariant>
-
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstring>
+
+#include <QPointer>
 
 namespace {
 
-// A newcomer's hello is answered by every instance on the subnet at once; the kernel's
-// default buffer holds only a few hundred datagrams. The kernel may cap the request.
+// A newcomer's hello is answered by every instance on the subnet at once. The receiving
+// thread empties the buffer whatever size the kernel grants; a larger one only helps
+// where the machine allows it.
 constexpr int kSocketBufferBytes = 4 * 1024 * 1024;
-// A drain reads at most this many datagrams before handing them over, so that a flood
-// cannot starve the window; the rest are read on the next pass of the event loop.
-constexpr int kMaxDrain = 65536;
 // How long a send waits for room in a full send buffer, as a blocking send would.
 constexpr int kSendWaitMs = 50;
+// A backlog is handled in slices of about this long, so that the window repaints and
+// answers input in between.
+constexpr auto kSlice = std::chrono::milliseconds(4);
+// Datagrams taken from the receiving thread's queue under one lock.
+constexpr size_t kTake = 256;
 
 // Only the plain dotted form: no host names (so no lookups), no shorthand forms.
-bool ParseIPv4(const char* ip, quint32& address)
+bool ParseIPv4(const char* ip, in_addr& address)
 {
     if (ip == nullptr)
         return false;
@@ -34,21 +37,18 @@ bool ParseIPv4(const char* ip, quint32& address)
     char text[16];
     std::memcpy(text, ip, len);
     text[len] = '\0';
-    in_addr parsed{};
-    if (inet_pton(AF_INET, text, &parsed) != 1)
-        return false;
-    address = ntohl(parsed.s_addr);
-    return true;
+    return inet_pton(AF_INET, text, &address) == 1;
 }
 
-void SetIntOption(qintptr fd, int name, int value)
+void SetIntOption(int fd, int name, int value)
 {
-    ::setsockopt(int(fd), SOL_SOCKET, name, &value, sizeof value);
+    ::setsockopt(fd, SOL_SOCKET, name, &value, sizeof value);
 }
 
 } // namespace
 
-CChatSocket::CChatSocket(IDatagramSink* owner, QObject* parent) : QObject(parent), m_pOwner(owner)
+CChatSocket::CChatSocket(IDatagramSink* owner, QObject* parent)
+    : QObject(parent), m_pOwner(owner), m_receiver(m_queue, [this] { PostDelivery(); })
 {
 }
 
@@ -56,107 +56,110 @@ CChatSocket::~CChatSocket() { Close(); }
 
 bool CChatSocket::Create(quint16 port)
 {
-    if (m_pSocket != nullptr)
+    if (m_fd >= 0)
         return false;
-    auto* socket = new QUdpSocket(this);
-    if (!socket->bind(QHostAddress(QHostAddress::AnyIPv4), port,
-                      QAbstractSocket::DontShareAddress)) {
-        delete socket;
+    // A plain socket: no address sharing and, unlike a QUdpSocket, no SO_BROADCAST. A
+    // forged record whose address is a broadcast address must not make every instance
+    // answer the whole subnet.
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    SetIntOption(fd, SO_RCVBUF, kSocketBufferBytes);
+    SetIntOption(fd, SO_SNDBUF, kSocketBufferBytes);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_port = htons(port);
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+        ::close(fd);
         return false;
     }
-    const qintptr fd = socket->socketDescriptor();
-    if (fd >= 0) {
-        // Nobody may share the port with us, whoever starts second.
-        SetIntOption(fd, SO_REUSEADDR, 0);
-#ifdef SO_REUSEPORT
-        SetIntOption(fd, SO_REUSEPORT, 0);
-#endif
-        SetIntOption(fd, SO_BROADCAST, 1);
+    m_fd = fd;
+    if (!m_receiver.Start(fd)) {
+        Close();
+        return false;
     }
-    const QVariant bufferBytes(kSocketBufferBytes);
-    socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, bufferBytes);
-    socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, bufferBytes);
-    connect(socket, &QUdpSocket::readyRead, this, &CChatSocket::OnReadyRead);
-    m_pSocket = socket;
     return true;
 }
 
 void CChatSocket::SendTo(const Packet& packet, const char* ip)
 {
-    quint32 address = 0;
-    if (m_pSocket == nullptr || !ParseIPv4(ip, address))
+    sockaddr_in to{};
+    if (m_fd < 0 || !ParseIPv4(ip, to.sin_addr))
         return;
-    const QHostAddress to(address);
-    if (m_pSocket->writeDatagram(packet.Data(), PACKET_SIZE, to, CHAT_PORT) >= 0)
+    to.sin_family = AF_INET;
+    to.sin_port = htons(CHAT_PORT);
+    const auto* address = reinterpret_cast<const sockaddr*>(&to);
+    if (::sendto(m_fd, packet.Data(), PACKET_SIZE, 0, address, sizeof to) >= 0)
+        return;
+    if (errno != EAGAIN && errno != EWOULDBLOCK && errno != ENOBUFS)
         return;
     // A full send buffer: wait briefly for room, as a blocking send would, then give up.
-    pollfd p{};
-    p.fd = int(m_pSocket->socketDescriptor());
-    p.events = POLLOUT;
-    if (p.fd >= 0 && ::poll(&p, 1, kSendWaitMs) == 1 && (p.revents & POLLOUT))
-        m_pSocket->writeDatagram(packet.Data(), PACKET_SIZE, to, CHAT_PORT);
+    pollfd p{m_fd, POLLOUT, 0};
+    if (::poll(&p, 1, kSendWaitMs) == 1 && (p.revents & POLLOUT))
+        ::sendto(m_fd, packet.Data(), PACKET_SIZE, 0, address, sizeof to);
 }
 
 void CChatSocket::Close()
 {
-    m_queue.clear();
-    if (m_pSocket == nullptr)
+    // The thread ends first, so that nothing reads the socket while it closes.
+    m_receiver.Stop();
+    m_queue.Clear();
+    m_handling.clear();
+    m_next = 0;
+    if (m_fd < 0)
         return;
-    QUdpSocket* socket = m_pSocket;
-    m_pSocket = nullptr;
-    // Handlers never run inside the socket's own signal (see OnReadyRead), so it can go now.
-    socket->disconnect(this);
-    socket->close();
-    delete socket;
+    ::close(m_fd);
+    m_fd = -1;
 }
 
-bool CChatSocket::IsCreated() const { return m_pSocket != nullptr; }
+bool CChatSocket::IsCreated() const { return m_fd >= 0; }
 
-quint16 CChatSocket::LocalPort() const { return m_pSocket ? m_pSocket->localPort() : 0; }
-
-// Reads every waiting datagram before any handler runs, so that a burst of answers is
-// taken out of the kernel buffer before it overflows. The owner is called later, from
-// the event loop, never from inside the socket's signal: a handler may then delete us,
-// and a nested event loop (a modal box) keeps receiving.
-void CChatSocket::OnReadyRead()
+quint16 CChatSocket::LocalPort() const
 {
-    if (m_pSocket == nullptr)
-        return;
-    int drained = 0;
-    while (drained < kMaxDrain && m_pSocket->hasPendingDatagrams()) {
-        Received item;
-        // A longer datagram is cut to the datagram size; the rest is never read.
-        const qint64 got = m_pSocket->readDatagram(item.bytes, PACKET_SIZE);
-        if (got < 0)
-            break;
-        item.len = uint16_t(got);
-        m_queue.push_back(item);
-        ++drained;
-    }
-    if (!m_queue.empty() && !m_bDeliveryPosted) {
-        m_bDeliveryPosted = true;
-        QMetaObject::invokeMethod(this, &CChatSocket::DeliverQueued, Qt::QueuedConnection);
-    }
+    sockaddr_in local{};
+    socklen_t len = sizeof local;
+    if (m_fd < 0 || ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&local), &len) != 0)
+        return 0;
+    return ntohs(local.sin_port);
 }
 
-// One queue for every level of nesting: a handler's modal box may run this again for
-// later arrivals, which then continues with the oldest waiting datagram, so the owner
-// sees every datagram once and in arrival order.
+// Called on either thread; at most one delivery waits in the event loop at a time.
+void CChatSocket::PostDelivery()
+{
+    if (!m_bDeliveryPosted.exchange(true))
+        QMetaObject::invokeMethod(this, &CChatSocket::DeliverQueued, Qt::QueuedConnection);
+}
+
+bool CChatSocket::TakeNext(ReceivedDatagram& item)
+{
+    if (m_next == m_handling.size()) {
+        m_handling.resize(kTake);
+        m_handling.resize(m_queue.PopSome(m_handling.data(), kTake));
+        m_next = 0;
+        if (m_handling.empty())
+            return false;
+    }
+    item = m_handling[m_next++];
+    return true;
+}
+
+// Handlers run from the event loop, never from the receiving thread: a handler may then
+// delete us, and a nested event loop (a modal box) keeps delivering. One queue serves
+// every level of nesting, so the owner sees every datagram once and in arrival order.
 void CChatSocket::DeliverQueued()
 {
     m_bDeliveryPosted = false;
     const QPointer<CChatSocket> alive(this);
-    while (!m_queue.empty()) {
-        const Received item = m_queue.front();
-        m_queue.pop_front();
-        // Should this handler open a modal box, its nested loop goes on with the rest.
-        if (!m_queue.empty() && !m_bDeliveryPosted) {
-            m_bDeliveryPosted = true;
-            QMetaObject::invokeMethod(this, &CChatSocket::DeliverQueued, Qt::QueuedConnection);
-        }
+    const auto sliceEnd = std::chrono::steady_clock::now() + kSlice;
+    ReceivedDatagram item;
+    while (TakeNext(item)) {
+        // Should this handler open a modal box, its nested loop goes on with the rest;
+        // after a slice, the posted delivery carries on once the window has had its turn.
+        PostDelivery();
         if (m_pOwner != nullptr)
             m_pOwner->OnDatagram(item.bytes, item.len);
-        if (!alive)
+        if (!alive || std::chrono::steady_clock::now() >= sliceEnd)
             return;
     }
 }

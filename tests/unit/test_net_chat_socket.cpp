@@ -1,6 +1,7 @@
 // The UDP endpoint on real sockets: loopback only, inside the test run's own network
 // namespace (netsandbox), where port 8800 is free.
 #include "CChatSocket.h"
+#include "CDatagramQueue.h"
 #include "Dispatcher.h"
 #include "Packet.h"
 #include "test_net_doubles.h"
@@ -21,7 +22,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -148,23 +148,21 @@ void SendRaw(const void* data, size_t len)
     ::close(fd);
 }
 
-// As many back-to-back datagrams as the receive buffer we ask for can hold with room to
-// spare (each costs about 1,280 bytes of buffer); the kernel may cap the request.
-int BurstSize()
+// What a stock kernel grants a socket at most (net.core.rmem_max), whatever it asks for;
+// set explicitly, since this machine may allow more.
+constexpr int kStockBufferBytes = 212992;
+
+void UseStockReceiveBuffer(const CChatSocket& endpoint)
 {
-    long long cap = 4 * 1024 * 1024;
-    std::ifstream rmemMax("/proc/sys/net/core/rmem_max");
-    long long limit = 0;
-    if (rmemMax >> limit && limit > 0 && limit < cap)
-        cap = limit;
-    return int(std::min<long long>(2000, 2 * cap / 1280 * 3 / 4));
+    const int bytes = kStockBufferBytes;
+    ::setsockopt(endpoint.Descriptor(), SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
 }
 
 struct ChatSocketTest : ::testing::Test {
     void SetUp() override
     {
         if (!InSandbox())
-            GTEST_SKIP() << "binds port 8800: run inside /work/shared/tools/netsandbox";
+            GTEST_SKIP() << "binds port 8800: run inside scripts/netsandbox.sh";
         EnsureApplication();
     }
 };
@@ -198,35 +196,81 @@ TEST_F(ChatSocketTest, SecondEndpointOnThePortFailsHoweverEitherSideAsks)
     EXPECT_TRUE(first.Create());
 }
 
-TEST_F(ChatSocketTest, BurstIsDeliveredCompleteAndInArrivalOrderByOneDrain)
+// Far more than the stock buffer holds (about 330 of these), sent while this thread runs
+// no event loop: the receiving thread alone takes them out of the kernel. Each chunk
+// fits the buffer, and the next is sent once it has been read, so nothing depends on
+// how the two threads are scheduled.
+TEST_F(ChatSocketTest, BurstIsReadWhileTheWindowIsBusyThenHandledInOrderInSlices)
 {
     Sink sink;
     CChatSocket endpoint(&sink);
     ASSERT_TRUE(endpoint.Create());
+    UseStockReceiveBuffer(endpoint);
     CChatSocket peer(nullptr);
     ASSERT_TRUE(peer.Create(0));
-    const int n = BurstSize();
-    for (int i = 0; i < n; ++i)
-        peer.SendTo(Tagged(i), "127.0.0.1");
+    const int n = 2000;
+    for (int sent = 0; sent < n;) {
+        for (int i = 0; i < 100; ++i, ++sent)
+            peer.SendTo(Tagged(sent), "127.0.0.1");
+        QElapsedTimer waited;
+        waited.start();
+        while (endpoint.Waiting() < size_t(sent) && waited.elapsed() < 10000)
+            QThread::usleep(200);
+        ASSERT_EQ(endpoint.Waiting(), size_t(sent));
+    }
+    EXPECT_TRUE(sink.got.empty());
+    EXPECT_EQ(endpoint.Dropped(), 0u);
 
-    // The first delivery already hands over everything that was waiting.
-    ASSERT_TRUE(SpinUntil([&] { return !sink.got.empty(); }));
-    EXPECT_EQ(sink.got.size(), size_t(n));
+    // A slow handler: the event loop must get its turn between slices of the backlog.
+    int turns = 0;
+    QTimer loop;
+    QObject::connect(&loop, &QTimer::timeout, [&] { ++turns; });
+    loop.start(0);
+    std::vector<int> turnAt;
+    sink.then = [&](const std::string&) {
+        turnAt.push_back(turns);
+        QThread::usleep(200);
+    };
+    ASSERT_TRUE(SpinUntil([&] { return sink.got.size() >= size_t(n); }));
     SpinUntil([&] { return sink.got.size() > size_t(n); }, 100);
     EXPECT_EQ(sink.Tags(), Range(0, n));
     for (const std::string& d : sink.got)
         ASSERT_EQ(d.size(), size_t(PACKET_SIZE));
+    EXPECT_GT(turnAt.back() - turnAt.front(), 10);
+    EXPECT_EQ(endpoint.Waiting(), 0u);
 }
 
-TEST_F(ChatSocketTest, OwnDatagramsAndLoopbackBroadcastComeBack)
+// A record may name a broadcast address; answering it must not reach the whole subnet.
+// Broadcasts from others still arrive.
+TEST_F(ChatSocketTest, OwnDatagramsComeBackButBroadcastAddressesAreRefused)
 {
     Sink sink;
     CChatSocket endpoint(&sink);
     ASSERT_TRUE(endpoint.Create());
-    endpoint.SendTo(Tagged(1), "127.0.0.1");
-    endpoint.SendTo(Tagged(2), "127.255.255.255");
+    endpoint.SendTo(Tagged(1), "127.255.255.255");
+    endpoint.SendTo(Tagged(2), "255.255.255.255");
+    endpoint.SendTo(Tagged(3), "127.0.0.1");
+    int broadcastOn = 0;
+    socklen_t len = sizeof broadcastOn;
+    ::getsockopt(endpoint.Descriptor(), SOL_SOCKET, SO_BROADCAST, &broadcastOn, &len);
+    EXPECT_EQ(broadcastOn, 0);
+
+    const int other = ::socket(AF_INET, SOCK_DGRAM, 0);
+    const int one = 1;
+    ::setsockopt(other, SOL_SOCKET, SO_BROADCAST, &one, sizeof one);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(CHAT_PORT);
+    inet_pton(AF_INET, "127.255.255.255", &to.sin_addr);
+    const Packet four = Tagged(4);
+    EXPECT_EQ(::sendto(other, four.bytes, PACKET_SIZE, 0, reinterpret_cast<sockaddr*>(&to),
+                       sizeof to),
+              PACKET_SIZE);
+    ::close(other);
+
     ASSERT_TRUE(SpinUntil([&] { return sink.got.size() == 2; }));
-    EXPECT_EQ(sink.Tags(), (std::vector<int>{1, 2}));
+    SpinUntil([&] { return sink.got.size() > 2; }, 100);
+    EXPECT_EQ(sink.Tags(), (std::vector<int>{3, 4}));
 }
 
 TEST_F(ChatSocketTest, AddressTextsThatAreNotPlainDottedIPv4SendNothing)
@@ -385,4 +429,54 @@ TEST_F(ChatSocketTest, HandlerThatClosesTheEndpointDropsWhatWasStillWaiting)
     endpoint.SendTo(Tagged(7), "127.0.0.1");
     ASSERT_TRUE(SpinUntil([&] { return sink.got.size() == 2; }));
     EXPECT_EQ(sink.Tags(), (std::vector<int>{0, 7}));
+}
+
+// The queue between the receiving thread and the window, with a small capacity: full, it
+// drops the newest and counts them; order holds across its storage chunks and refills.
+TEST(DatagramQueue, KeepsArrivalOrderAndDropsTheNewestWhenFull)
+{
+    CDatagramQueue queue(3000);
+    std::vector<ReceivedDatagram> batch(700);
+    int next = 0;
+    auto fill = [&] {
+        for (ReceivedDatagram& d : batch) {
+            d.len = uint16_t(4 + next % (PACKET_SIZE - 3));
+            std::memset(d.bytes, 0, PACKET_SIZE);
+            std::memcpy(d.bytes, &next, sizeof next);
+            ++next;
+        }
+        return queue.Push(batch.data(), batch.size());
+    };
+    std::vector<size_t> taken;
+    for (int i = 0; i < 5; ++i)
+        taken.push_back(fill());
+    EXPECT_EQ(taken, (std::vector<size_t>{700, 700, 700, 700, 200}));
+    EXPECT_EQ(queue.Size(), 3000u);
+    EXPECT_EQ(queue.Dropped(), 500u);
+
+    int expect = 0;
+    ReceivedDatagram out;
+    auto popChecked = [&](int count) {
+        for (int i = 0; i < count; ++i, ++expect) {
+            ASSERT_TRUE(queue.Pop(out));
+            int tag = -1;
+            std::memcpy(&tag, out.bytes, sizeof tag);
+            ASSERT_EQ(tag, expect);
+            ASSERT_EQ(out.len, 4 + expect % (PACKET_SIZE - 3));
+        }
+    };
+    popChecked(2500);
+    // Room again: later arrivals queue behind the 500 still waiting.
+    next = 3500;
+    EXPECT_EQ(fill(), 700u);
+    popChecked(500);
+    expect = 3500;
+    popChecked(700);
+    EXPECT_FALSE(queue.Pop(out));
+    EXPECT_EQ(queue.Size(), 0u);
+
+    EXPECT_EQ(fill(), 700u);
+    queue.Clear();
+    EXPECT_FALSE(queue.Pop(out));
+    EXPECT_EQ(queue.Dropped(), 500u);
 }

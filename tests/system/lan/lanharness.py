@@ -241,9 +241,9 @@ class Peer(Process):
     def hello(self, to):
         self.command(cmd="hello", to=to)
 
-    def burst(self, to, ptype, count, nick="u%04d", ip=None, sex=0):
+    def burst(self, to, ptype, count, nick="u%04d", ip=None, sex=0, yield_every=0, first=0):
         self.command(cmd="burst", to=to, type=ptype, count=count, nick=nick,
-                     ip=ip or self.host.ip, sex=sex)
+                     ip=ip or self.host.ip, sex=sex, yield_every=yield_every, first=first)
 
     def users(self):
         return json.loads(self.command(cmd="users"))
@@ -317,6 +317,10 @@ class Host:
 
     def start_program(self, program, env=None):
         """Starts Linquo or Sender from this host's program directory."""
+        if program == "Linquo" and self.lan.stock_buffers:
+            preload = " ".join(filter(None, [self.lan.stock_buffers,
+                                             (env or {}).get("LD_PRELOAD")]))
+            env = dict(env or {}, LD_PRELOAD=preload)
         return self.start([os.path.join(self.dir, program)], program, env)
 
     def start_linquo(self, ready=True, timeout=60.0):
@@ -458,7 +462,9 @@ class Lan:
             h1 = lan.host("h1", "10.77.1.10", 16, seg)
     """
 
-    def __init__(self, display=False, keep=False):
+    def __init__(self, display=False, keep=False, stock_buffers=False):
+        """stock_buffers: Linquo runs with the socket buffers a stock kernel grants (see
+        stock_buffers.cpp, named by $LQ_STOCK_BUFFERS)."""
         check_available()
         sweep_stale()
         self.tag = "%s%d-%04x" % (PREFIX, os.getpid(), random.randrange(0x10000))
@@ -467,6 +473,11 @@ class Lan:
         os.makedirs(self.runtime_dir, mode=0o700)
         self.keep = keep
         self.brd = True  # whether hosts get a broadcast address unless told otherwise
+        self.stock_buffers = None
+        if stock_buffers:
+            self.stock_buffers = os.environ.get("LQ_STOCK_BUFFERS", "")
+            if not os.path.exists(self.stock_buffers):
+                raise RuntimeError("LQ_STOCK_BUFFERS does not name the stock-buffer shim")
         self.hosts = []
         self.namespaces = []
         self.segments = 0

@@ -10,7 +10,9 @@ Commands:
   {"cmd": "hello", "to": IP}                       its own PT_HELLO (a broadcast is fine)
   {"cmd": "burst", "to": IP, "type": T, "count": N, "nick": "u%04d", "ip": IP, "sex": S}
                                                    N form-U datagrams back to back, from N
-                                                   distinct users (nick formatted with i)
+                                                   distinct users (nick formatted with i);
+                                                   "yield_every": K gives up the CPU every K;
+                                                   "first": F numbers the users from F
   {"cmd": "users"}                                 answers with its user list
 """
 
@@ -91,9 +93,14 @@ def main():
         elif c["cmd"] == "burst":
             datagrams = [lqwire.encode_user(c["type"], lqwire.User(c["nick"] % i, c.get("ip", args.ip),
                                                                    c.get("sex", 0)))
-                         for i in range(c["count"])]
-            for d in datagrams:
+                         for i in range(c.get("first", 0), c.get("first", 0) + c["count"])]
+            every = c.get("yield_every", 0)
+            for i, d in enumerate(datagrams):
                 send(d, c["to"])
+                # A peer on a host of its own never holds the receiver's CPU; here the
+                # kernel would queue the woken receiver behind this loop.
+                if every and i % every == every - 1:
+                    os.sched_yield()
         elif c["cmd"] == "users":
             reply = "ok " + json.dumps([[u.nick.hex(), u.ip, u.sex] for u in users])
         out.write(reply + "\n")

