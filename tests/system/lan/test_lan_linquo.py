@@ -5,12 +5,17 @@ What an instance lists is read from the wire: on exit it says goodbye to every u
 lists, in list order, so its goodbyes name its list exactly."""
 
 import os
+import shutil
 import signal
+import socket
+import tempfile
 import time
 import unittest
+from unittest import mock
 
 import lqwire
-from lanharness import BOX_TITLE, LOBBY_TITLE, QUESTION_TITLE, Lan, wait_until
+import lanharness
+from lanharness import BOX_TITLE, LOBBY_TITLE, QUESTION_TITLE, Display, Lan, wait_until
 
 BIN = os.environ.get("LINQUO_BIN", "")
 
@@ -206,6 +211,38 @@ class Bursts(LinquoLan):
         time.sleep(0.5)
         self.assertEqual(len(byes_at_peer(a)), self.COUNT + 1)
         self.assertEqual(len(byes_at_peer(b)), 1)
+
+
+class DisplaysOfManyRuns(unittest.TestCase):
+    """Programs in a host's namespace reach the display by its socket file, which all
+    namespaces share: a run must never use a number whose file another server answers on
+    (one that took it without a lock, as -displayfd servers of other namespaces do) or
+    that another run holds."""
+
+    def test_a_display_takes_a_number_no_other_server_or_run_uses(self):
+        lanharness.check_available()
+        tmp = tempfile.mkdtemp(prefix="lq-%d-display-" % os.getpid())
+        self.addCleanup(shutil.rmtree, tmp, True)
+        n = next(k for k in range(Display.FIRST_NUMBER, Display.FIRST_NUMBER + 4000)
+                 if not any(os.path.exists(p % j) for j in range(k, k + 3)
+                            for p in ("/tmp/.X%d-lock", "/tmp/.X11-unix/X%d")))
+        os.makedirs("/tmp/.X11-unix", 0o1777, exist_ok=True)
+        stray = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        stray.bind("/tmp/.X11-unix/X%d" % n)
+        stray.listen(1)
+        self.addCleanup(os.remove, "/tmp/.X11-unix/X%d" % n)
+        self.addCleanup(stray.close)
+        with mock.patch.object(lanharness.random, "randrange", return_value=n):
+            first = Display(tmp)
+            self.addCleanup(first.close)
+            second = Display(tmp)
+            self.addCleanup(second.close)
+        self.assertEqual((first.name, second.name), (":%d" % (n + 1), ":%d" % (n + 2)))
+        # Each is its own server, and gives its number back when it ends.
+        self.assertEqual(first.xdotool("getdisplaygeometry").split(), ["1280", "1024"])
+        first.close()
+        self.assertFalse(os.path.exists("/tmp/.X%d-lock" % (n + 1)))
+        self.assertTrue(os.path.exists("/tmp/.X%d-lock" % (n + 2)))
 
 
 if __name__ == "__main__":
