@@ -33,6 +33,7 @@ _live = []
 LOBBY_TITLE = "^Linquo {16}$"
 BOX_TITLE = "^Linquo$"
 QUESTION_TITLE = "^询问$"
+RETURN_KEYSYM = 0xFF0D
 
 
 class Unavailable(Exception):
@@ -473,15 +474,23 @@ class Display:
     def dismiss(self, name_regex, timeout=60.0, pid=None):
         """Waits for a message box with this title and presses Enter on it until it has
         gone (a key that comes while the box is still being mapped can miss it). The key
-        goes to the box's own window, not to the focus: with no window manager the focus
-        may rest on another program's box, which an Enter meant for this one would close."""
+        is sent to the box's own window, not typed: with no window manager the focus may
+        rest on another program's box, which an Enter meant for this one would close. (Not
+        'xdotool key --window' either: it types the press when the box has the focus and
+        sends the release to the closed box, so the server holds Enter down and repeats
+        it into the next box that takes the focus.)"""
+        from lqscreen import XConnection, XError
         wid = self.wait_window(name_regex, pid, timeout)
         deadline = time.monotonic() + timeout
         while wid in self.windows(name_regex, pid):
             if time.monotonic() > deadline:
                 raise TimeoutError("the box %r stayed open; windows: %s"
                                    % (name_regex, self.describe()))
-            self.xdotool("key", "--window", wid, "Return", check=False)
+            try:
+                with XConnection(self.name) as x:
+                    x.send_key(wid, RETURN_KEYSYM)
+            except XError:
+                pass  # it has just gone
             try:
                 wait_until(lambda: wid not in self.windows(name_regex, pid), 3.0)
             except TimeoutError:

@@ -207,6 +207,17 @@ class XConnection:
                                           kind, keycode, 0, 0, 0, 0, 0))
         self._sync()
 
+    def send_key(self, wid, keysym):
+        """A press and release of the key for keysym, sent to the window itself rather than
+        through the keyboard: it reaches no other window and leaves no key held down."""
+        keycode = next(k for k, syms in sorted(self.keyboard_mapping().items()) if keysym in syms)
+        wid = int(wid)
+        for kind in (2, 3):  # KeyPress, KeyRelease
+            event = struct.pack("<BBHIIIIhhhhHBx", kind, keycode, 0, 0, self.root, wid, 0,
+                                0, 0, 0, 0, 0, 1)
+            self.sock.sendall(struct.pack("<BBHII", 25, 0, 11, wid, 0) + event)
+        self._sync()
+
     def image(self, wid=None):
         """The window's pixels as the screen shows them (raise it first: a covered part
         shows whatever covers it); the whole screen without a window."""
