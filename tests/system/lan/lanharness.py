@@ -611,7 +611,12 @@ class Lan:
     def _resolver(self, host):
         """The host's name resolves to its own address, and no name server is asked."""
         etc = os.path.join(ETC_NETNS, host.ns)
-        os.makedirs(etc, exist_ok=True)
+        for _ in range(10):
+            try:
+                os.makedirs(etc, exist_ok=True)
+                break
+            except FileNotFoundError:
+                pass  # another run removed the empty /etc/netns between the two steps
         with open(os.path.join(etc, "hosts"), "w") as f:
             f.write("127.0.0.1 localhost\n%s %s\n" % (host.ip, os.uname().nodename))
         with open(os.path.join(etc, "resolv.conf"), "w") as f:

@@ -13,8 +13,9 @@ import time
 import unittest
 from unittest import mock
 
-import lqwire
 import lanharness
+import lqui
+import lqwire
 from lanharness import BOX_TITLE, LOBBY_TITLE, QUESTION_TITLE, Display, Lan, wait_until
 
 BIN = os.environ.get("LINQUO_BIN", "")
@@ -63,6 +64,20 @@ class LinquoLan(unittest.TestCase):
         display.dismiss(QUESTION_TITLE, 30, pid=proc.pid)
         self.assertEqual(proc.wait(30), 0)
 
+    def users_shown(self, proc):
+        """How many users the instance's user list shows now (as a function to poll)."""
+        lobby = lqui.Lobby(lqui.Screen(self.lan.display),
+                           self.lan.display.wait_window(LOBBY_TITLE, proc.pid))
+        return lambda: len(lobby.user_items())
+
+    def wait_listed(self, proc, count):
+        """Waits until the instance's user list shows this many users. It handles datagrams
+        in the order they came, so what it had received before is in the list by then: a
+        goodbye is taken into account before the instance is ended, not raced by the end."""
+        shown = self.users_shown(proc)
+        wait_until(lambda: shown() == count, 30,
+                   what="%d users in the list of pid %d" % (count, proc.pid))
+
     def end(self, proc):
         """Ends an instance the way a session end does: goodbyes, no question."""
         proc.signal(signal.SIGTERM)
@@ -100,8 +115,8 @@ class TwoInstancesAndAPeer(LinquoLan):
         bye = [r["data"] for r in peer.received() if r["data"][0] == lqwire.PT_BYE]
         self.assertEqual(bye, [lqwire.encode_user(lqwire.PT_BYE, a.user)])
 
-        # B removed A: its own goodbyes now go to the peer only.
-        time.sleep(0.5)
+        # B removed A (its list shows itself and the peer): its goodbyes go to the peer only.
+        self.wait_listed(lb, 2)
         self.end(lb)
         wait_until(lambda: self.byes_from(b), 10, what="B's goodbyes")
         self.assertEqual(self.byes_from(b), [p.ip])
@@ -178,6 +193,7 @@ class OneAfterAnother(LinquoLan):
         wait_until(lambda: len(self.byes_from(b)) >= 2, 10, what="B's goodbyes")
         self.assertEqual(self.byes_from(b), [a.ip, c.ip])
         # C lists A and B from their answers, and removed both when they said goodbye.
+        self.wait_listed(lc, 1)
         self.end(lc)
         time.sleep(1.0)
         self.assertEqual(self.byes_from(c), [])
@@ -198,9 +214,13 @@ class Bursts(LinquoLan):
         # 1,000 distinct users answer A at once; B gets the same answers, then their goodbyes.
         peer.burst(a.ip, lqwire.PT_HELLO_ACK, self.COUNT)
         peer.burst(b.ip, lqwire.PT_HELLO_ACK, self.COUNT)
+        # B lists itself, A and the peer, then the burst's users. The goodbyes follow the
+        # answers, so B is back at three only once it has handled every one of them.
+        shown_b = self.users_shown(lb)
+        wait_until(lambda: shown_b() > 3, 30, what="B listing the burst's users")
         time.sleep(1.0)
         peer.burst(b.ip, lqwire.PT_BYE, self.COUNT)
-        time.sleep(2.0)
+        wait_until(lambda: shown_b() == 3, 30, what="B listing itself, A and the peer again")
 
         # Every user at the peer's address gets a goodbye: the peer itself and the burst's.
         def byes_at_peer(host):
