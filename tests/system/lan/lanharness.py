@@ -16,6 +16,7 @@ import os
 import random
 import shutil
 import signal
+import socket
 import subprocess
 import sys
 import tempfile
@@ -32,6 +33,7 @@ _live = []
 LOBBY_TITLE = "^Linquo {16}$"
 BOX_TITLE = "^Linquo$"
 QUESTION_TITLE = "^询问$"
+RETURN_KEYSYM = 0xFF0D
 
 
 class Unavailable(Exception):
@@ -357,30 +359,67 @@ class Host:
 
 
 class Display:
-    """A virtual X display (Xvfb) with helpers that drive it with real input events."""
+    """A virtual X display (Xvfb) with helpers that drive it with real input events.
+
+    The programs run in other network namespaces than the display, so they reach it by
+    its socket file /tmp/.X11-unix/X<n>, which every namespace shares. An X server that
+    picks its own number (-displayfd) checks only the namespace's own abstract sockets and
+    takes over the file of a server of another namespace with the same number: programs
+    of one run then open their windows on another run's display. So the number is chosen
+    here, held by an X lock file, and far from the low numbers that such servers take."""
+
+    FIRST_NUMBER = 1000
 
     def __init__(self, tmp):
         if shutil.which("Xvfb") is None or shutil.which("xdotool") is None:
             raise Unavailable("Xvfb and xdotool are needed for the Linquo system tests")
+        self.number, self._lock = self._claim_number()
+        self.name = ":%d" % self.number
+        self._keys = {}  # character -> the key bound to it for type_text
         r, w = os.pipe()
         self._log = open(os.path.join(tmp, "xvfb.log"), "ab")
         self.popen = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(w), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-             "-noreset"], pass_fds=(w,), stdout=self._log, stderr=self._log,
+            ["Xvfb", self.name, "-displayfd", str(w), "-screen", "0", "1280x1024x24",
+             "-nolisten", "tcp", "-noreset"], pass_fds=(w,), stdout=self._log, stderr=self._log,
             start_new_session=True)
         os.close(w)
         number = b""
-        deadline = time.monotonic() + 20
+        deadline = time.monotonic() + 60
         while not number.endswith(b"\n") and time.monotonic() < deadline:
             chunk = os.read(r, 16)
             if not chunk:
                 break
             number += chunk
         os.close(r)
-        if not number.strip():
+        if number.strip() != str(self.number).encode():
             self.close()
-            raise RuntimeError("Xvfb did not start")
-        self.name = ":" + number.decode().strip()
+            raise RuntimeError("Xvfb did not start on %s" % self.name)
+
+    @classmethod
+    def _claim_number(cls):
+        """A display number whose lock file this process made, and whose socket file no
+        live server answers on (an X server that ignores locks may still hold it)."""
+        start = random.randrange(cls.FIRST_NUMBER, cls.FIRST_NUMBER + 4000)
+        for n in range(start, start + 500):
+            lock = "/tmp/.X%d-lock" % n
+            try:
+                fd = os.open(lock, os.O_WRONLY | os.O_CREAT | os.O_EXCL, 0o444)
+            except FileExistsError:
+                continue  # in use, or left by a run that died: never taken over
+            with os.fdopen(fd, "w") as f:
+                f.write("%10d\n" % os.getpid())
+            probe = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+            try:
+                probe.connect("/tmp/.X11-unix/X%d" % n)
+                answered = True
+            except OSError:
+                answered = False
+            finally:
+                probe.close()
+            if not answered:
+                return n, lock
+            os.remove(lock)
+        raise RuntimeError("no free X display number")
 
     def xdotool(self, *args, check=True):
         env = dict(os.environ, DISPLAY=self.name)
@@ -395,7 +434,16 @@ class Display:
         args = ["search", "--onlyvisible", "--name", name_regex]
         if pid is not None:
             args = ["search", "--all", "--onlyvisible", "--pid", str(pid), "--name", name_regex]
-        return [w for w in self.xdotool(*args, check=False).split() if w]
+        env = dict(os.environ, DISPLAY=self.name)
+        for _ in range(50):
+            r = subprocess.run(["xdotool"] + args, env=env, stdout=subprocess.PIPE,
+                               stderr=subprocess.PIPE, text=True)
+            # Exit 1 alone means none found; an X error (a window destroyed while the
+            # search looked at it) ends xdotool without an answer, so ask again.
+            if r.returncode == 0 or (r.returncode == 1 and not r.stderr.strip()):
+                return [w for w in r.stdout.split() if w]
+            time.sleep(0.05)
+        raise RuntimeError("xdotool search keeps failing: %s" % r.stderr.strip())
 
     def wait_window(self, name_regex, pid=None, timeout=60.0):
         try:
@@ -412,16 +460,47 @@ class Display:
         self.xdotool("windowfocus", "--sync", wid, check=False)
         self.xdotool("key", "--clearmodifiers", *keys)
 
+    def type_text(self, text):
+        """Types the text into the window that has the focus, one key per character.
+        Each character gets a key of its own that stays bound for the display's life, so
+        that a program that reads the keyboard map late still reads the character."""
+        from lqscreen import XConnection
+        with XConnection(self.name) as x:
+            free = None
+            for ch in text:
+                if ch not in self._keys:
+                    if free is None:
+                        used = set(self._keys.values())
+                        free = [k for k, syms in sorted(x.keyboard_mapping().items())
+                                if not any(syms) and k not in used]
+                    if not free:
+                        raise RuntimeError("no unused key left to bind %r to" % ch)
+                    o = ord(ch)
+                    keysym = o if 0x20 <= o <= 0x7E or 0xA0 <= o <= 0xFF else 0x01000000 + o
+                    self._keys[ch] = free.pop(0)
+                    x.bind_keycode(self._keys[ch], keysym)
+                x.press_keycode(self._keys[ch])
+
     def dismiss(self, name_regex, timeout=60.0, pid=None):
         """Waits for a message box with this title and presses Enter on it until it has
-        gone (a key pressed while the box is still being mapped can miss it)."""
+        gone (a key that comes while the box is still being mapped can miss it). The key
+        is sent to the box's own window, not typed: with no window manager the focus may
+        rest on another program's box, which an Enter meant for this one would close. (Not
+        'xdotool key --window' either: it types the press when the box has the focus and
+        sends the release to the closed box, so the server holds Enter down and repeats
+        it into the next box that takes the focus.)"""
+        from lqscreen import XConnection, XError
         wid = self.wait_window(name_regex, pid, timeout)
         deadline = time.monotonic() + timeout
         while wid in self.windows(name_regex, pid):
             if time.monotonic() > deadline:
                 raise TimeoutError("the box %r stayed open; windows: %s"
                                    % (name_regex, self.describe()))
-            self.press(wid, "Return")
+            try:
+                with XConnection(self.name) as x:
+                    x.send_key(wid, RETURN_KEYSYM)
+            except XError:
+                pass  # it has just gone
             try:
                 wait_until(lambda: wid not in self.windows(name_regex, pid), 3.0)
             except TimeoutError:
@@ -451,6 +530,13 @@ class Display:
                 self.popen.kill()
                 self.popen.wait()
         self._log.close()
+        if self._lock:
+            # Once only: the number may belong to another run by the next call.
+            try:
+                os.remove(self._lock)
+            except FileNotFoundError:
+                pass
+            self._lock = None
 
 
 class Lan:
@@ -548,7 +634,12 @@ class Lan:
     def _resolver(self, host):
         """The host's name resolves to its own address, and no name server is asked."""
         etc = os.path.join(ETC_NETNS, host.ns)
-        os.makedirs(etc, exist_ok=True)
+        for _ in range(10):
+            try:
+                os.makedirs(etc, exist_ok=True)
+                break
+            except FileNotFoundError:
+                pass  # another run removed the empty /etc/netns between the two steps
         with open(os.path.join(etc, "hosts"), "w") as f:
             f.write("127.0.0.1 localhost\n%s %s\n" % (host.ip, os.uname().nodename))
         with open(os.path.join(etc, "resolv.conf"), "w") as f:

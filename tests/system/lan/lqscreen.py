@@ -2,9 +2,10 @@
 the standard library: a minimal X11 client on the display's local socket.
 
 xdotool gives input and finds windows by caption; what it cannot do is read pixels (so a
-test can find a list row or tell a grey text from a black one) or send the polite close
+test can find a list row or tell a grey text from a black one), send the polite close
 request that a title bar's close box sends (WM_DELETE_WINDOW): without a window manager
-there is no close box to click."""
+there is no close box to click, or type text that the keyboard map lacks without
+racing the program (see key_for and press_keycode)."""
 
 import socket
 import struct
@@ -113,6 +114,7 @@ class XConnection:
             depth, bpp = body[off], body[off + 1]
             self.bpp[depth] = bpp
             off += 8
+        self.min_keycode, self.max_keycode = body[26], body[27]
         self.root = struct.unpack("<I", body[off: off + 4])[0]
         self.screen_size = struct.unpack("<HH", body[off + 20: off + 24])
         self._atoms = {}
@@ -172,6 +174,48 @@ class XConnection:
         protocols, delete = self.atom("WM_PROTOCOLS"), self.atom("WM_DELETE_WINDOW")
         event = struct.pack("<BBHII5I", 33, 32, 0, wid, protocols, delete, 0, 0, 0, 0)
         self.sock.sendall(struct.pack("<BBHII", 25, 0, 11, wid, 0) + event)
+        self._sync()
+
+    def keyboard_mapping(self):
+        """{keycode: [keysym...]} of the whole keyboard map."""
+        first, count = self.min_keycode, self.max_keycode - self.min_keycode + 1
+        self.sock.sendall(struct.pack("<BxHBBxx", 101, 2, first, count))
+        r = self._reply()
+        per = r[1]
+        syms = struct.unpack("<%dI" % (count * per), r[32: 32 + count * per * 4])
+        return {first + i: list(syms[i * per: (i + 1) * per]) for i in range(count)}
+
+    def bind_keycode(self, keycode, keysym):
+        """Makes an unused key type one character, with or without Shift. The binding
+        stays: xdotool binds a spare key per character and unbinds it at once, and a
+        program that reads the map after the unbinding drops the character."""
+        self.sock.sendall(struct.pack("<BBHBBxx2I", 100, 1, 4, keycode, 2, keysym, keysym))
+        self._sync()
+
+    def press_keycode(self, keycode):
+        """A key press and release through the XTEST extension, as a keyboard gives them."""
+        if not hasattr(self, "_xtest"):
+            name = b"XTEST"
+            self.sock.sendall(struct.pack("<BxHHxx", 98, 2 + (len(name) + _pad(len(name))) // 4,
+                                          len(name)) + name + b"\0" * _pad(len(name)))
+            r = self._reply()
+            if not r[8]:
+                raise XError("the X server has no XTEST extension")
+            self._xtest = r[9]
+        for kind in (2, 3):  # KeyPress, KeyRelease
+            self.sock.sendall(struct.pack("<BBHBBxxIIxxxxxxxxhhxxxxxxxB", self._xtest, 2, 9,
+                                          kind, keycode, 0, 0, 0, 0, 0))
+        self._sync()
+
+    def send_key(self, wid, keysym):
+        """A press and release of the key for keysym, sent to the window itself rather than
+        through the keyboard: it reaches no other window and leaves no key held down."""
+        keycode = next(k for k, syms in sorted(self.keyboard_mapping().items()) if keysym in syms)
+        wid = int(wid)
+        for kind in (2, 3):  # KeyPress, KeyRelease
+            event = struct.pack("<BBHIIIIhhhhHBx", kind, keycode, 0, 0, self.root, wid, 0,
+                                0, 0, 0, 0, 0, 1)
+            self.sock.sendall(struct.pack("<BBHII", 25, 0, 11, wid, 0) + event)
         self._sync()
 
     def image(self, wid=None):

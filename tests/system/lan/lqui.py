@@ -122,7 +122,7 @@ class Screen:
         x, y = self.input_line(wid)
         self.click(wid, x, y)
         self.display.xdotool("windowfocus", "--sync", wid, check=False)
-        self.display.xdotool("type", "--delay", "20", text)
+        self.display.type_text(text)
         self.display.xdotool("key", "--clearmodifiers", "Return")
 
 

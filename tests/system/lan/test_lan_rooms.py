@@ -193,7 +193,7 @@ class ThreeInstancesShareARoom(ConversationLan):
         # lists only itself.
         self.end(la)
         wait_until(lambda: self.byes_from(a), 10, what="A's goodbye")
-        time.sleep(0.3)
+        self.wait_listed(lb, 1)
         self.end(lb)
         time.sleep(0.5)
         self.assertEqual(self.byes_from(a), [b.ip])
