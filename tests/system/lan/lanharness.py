@@ -516,10 +516,11 @@ class Display:
         return "; ".join(out) or "none"
 
     def screenshot(self, path):
-        if shutil.which("xwd") and shutil.which("convert"):
-            env = dict(os.environ, DISPLAY=self.name)
-            xwd = subprocess.run(["xwd", "-root", "-silent"], env=env, stdout=subprocess.PIPE)
-            subprocess.run(["convert", "xwd:-", path], input=xwd.stdout)
+        """Saves the whole screen as a PNG with our own X client (no xwd or ImageMagick
+        needed); raises with the reason when the picture cannot be taken or written."""
+        from lqscreen import XConnection
+        with XConnection(self.name) as x:
+            x.image().save_png(path)
 
     def close(self):
         if self.popen.poll() is None:

@@ -56,6 +56,10 @@ class ThreeInstancesShareARoom(ConversationLan):
         lobby.double_click_room(0)
         window = lqui.RoomWindow(self.screen, self.window(ROOM_TITLE, proc))
         window.locate()
+        # The joined row stays selected through later updates of the room; a click on the
+        # list's empty space deselects it, so that every lobby draws the same rows.
+        x0, _, _, y1 = lobby.room_list
+        self.screen.click(lobby.wid, x0 + 20, y1 - 10)
         return window
 
     def leave(self, window, proc):
