@@ -428,6 +428,16 @@ void CheckLoopSemantics()
         Fail("the nested loops do not delete as a box's loop would");
 }
 
+// The offscreen platform warns about every raise and size hint; printing that per step
+// costs more than the step. Fatal messages still end the run.
+void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& text)
+{
+    if (type == QtFatalMsg) {
+        std::fprintf(stderr, "%s\n", qPrintable(text));
+        std::abort();
+    }
+}
+
 void PrintStats()
 {
     if (g_h && std::getenv("LINQUO_FUZZ_STATS"))
@@ -447,6 +457,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     static int argc = 1;
     static char name[] = "fuzz_lobby";
     static char* argv[] = {name, nullptr};
+    qInstallMessageHandler(QuietMessages);
     new QApplication(argc, argv);
     CheckLoopSemantics();
 
