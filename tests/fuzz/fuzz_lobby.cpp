@@ -3,8 +3,8 @@
 // No in turn and can run further steps while they are open, as datagrams arrive inside
 // a real box's nested loop. After each step the lists, the room state and the windows
 // must still agree with each other.
-#include "CLobbyDlg.h"
 #include "CChatRouter.h"
+#include "CLobbyDlg.h"
 #include "CLobbyLists.h"
 #include "CMessageNotifier.h"
 #include "CPrivateChatDlg.h"
@@ -144,10 +144,12 @@ void Harness::MakeLobby()
         WhileModal();
         return setupResult;
     });
-    lobby->Rooms().SetWindowFactoryForTesting(
-        [this](QWidget* parent) { return failWindows ? nullptr : Unpainted(new CRoomDlg(parent)); });
-    lobby->Chats().SetWindowFactoryForTesting(
-        [this](QWidget* parent) { return failWindows ? nullptr : Unpainted(new CPrivateChatDlg(parent)); });
+    lobby->Rooms().SetWindowFactoryForTesting([this](QWidget* parent) {
+        return failWindows ? nullptr : Unpainted(new CRoomDlg(parent));
+    });
+    lobby->Chats().SetWindowFactoryForTesting([this](QWidget* parent) {
+        return failWindows ? nullptr : Unpainted(new CPrivateChatDlg(parent));
+    });
     lobby->Chats().SetSoundForTesting([] {});
     lobby->OnInitDialog();
     lobby->OnLoginSent();
@@ -160,6 +162,7 @@ void Harness::Reset()
     boxes.nestedSteps = 0;
     setupResult = 100;
     failWindows = false;
+    saveToFile = false;
     // LINQUO_FUZZ_FRESH_LOBBY=1 builds a lobby per input, to compare the speed of both ways.
     static const bool fresh = std::getenv("LINQUO_FUZZ_FRESH_LOBBY") != nullptr;
     if (fresh || lobby->IsClosed()) {
@@ -380,7 +383,8 @@ void Harness::Check()
             Fail("the addressee is outside the member list");
         for (int row = 0; row < list->rowCount(); ++row) {
             const QTableWidgetItem* item = list->item(row, 0);
-            const bool marked = item && item->data(CRoomDlg::kImageRole).toInt() == CRoomDlg::kImageMarker;
+            const bool marked =
+                item && item->data(CRoomDlg::kImageRole).toInt() == CRoomDlg::kImageMarker;
             if (marked != (row == w->Selected()))
                 Fail("the addressee marker is not on the addressee's row alone");
         }
@@ -441,7 +445,8 @@ void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& tex
 void PrintStats()
 {
     if (g_h && std::getenv("LINQUO_FUZZ_STATS"))
-        std::fprintf(stderr, "fuzz_lobby: steps hosting %lu, joined %lu, chat windows %lu, nested %lu\n",
+        std::fprintf(stderr,
+                     "fuzz_lobby: steps hosting %lu, joined %lu, chat windows %lu, nested %lu\n",
                      g_h->statHosting, g_h->statJoined, g_h->statChats, g_h->statNested);
 }
 
