@@ -10,6 +10,8 @@ constexpr size_t kUserSize = 40;
 constexpr size_t kUtText = 41;
 constexpr size_t kUutAddressee = 41;
 constexpr size_t kUutText = 81;
+static_assert(kUtText == kBody + kUserSize && kUutText == kUutAddressee + kUserSize,
+              "the text and the addressee follow the records they come after");
 
 int32_t GetInt(const uint8_t* at)
 {

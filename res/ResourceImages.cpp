@@ -2,7 +2,9 @@
 
 #include "Resources.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QHash>
 #include <QImage>
 #include <QPainter>
 #include <QString>
@@ -38,7 +40,19 @@ QPixmap LoadResourcePixmap(const char* path, QSize size, const QColor& backgroun
     return QPixmap::fromImage(image);
 }
 
-QIcon LoadResourceIcon(const char* path)
+namespace {
+
+// Every room window asks for the same few icons; each is rendered once per application.
+QHash<QString, QIcon>& IconCache()
+{
+    static QHash<QString, QIcon> cache;
+    return cache;
+}
+
+// The pixmaps must go before the application object that they belong to.
+void ClearIconCache() { IconCache().clear(); }
+
+QIcon RenderResourceIcon(const char* path)
 {
     QIcon icon;
     for (int side : {16, 20, 24, 32, 48, 64, 128, 256}) {
@@ -50,6 +64,24 @@ QIcon LoadResourceIcon(const char* path)
         // orange arrow turned brown).
         icon.addPixmap(pixmap, QIcon::Selected);
     }
+    return icon;
+}
+
+} // namespace
+
+QIcon LoadResourceIcon(const char* path)
+{
+    if (path == nullptr)
+        return {};
+    const QString key = QString::fromUtf8(path);
+    QHash<QString, QIcon>& cache = IconCache();
+    auto it = cache.constFind(key);
+    if (it != cache.constEnd())
+        return *it;
+    if (cache.isEmpty())
+        qAddPostRoutine(ClearIconCache);
+    const QIcon icon = RenderResourceIcon(path);
+    cache.insert(key, icon);
     return icon;
 }
 

@@ -44,7 +44,10 @@ for f in "$top"/build-fuzz/fuzz/fuzz_*; do
     [ -x "$f" ] || continue
     name=$(basename "$f")
     corpus=$(mktemp -d)
-    if "$f" -max_total_time="$fuzz_seconds" "$corpus" >"$log/$name.txt" 2>&1; then
+    # Seed inputs, where a target has them, start the short run from the deeper states.
+    seeds="$top/tests/fuzz/seeds/${name#fuzz_}"
+    [ -d "$seeds" ] || seeds=
+    if "$f" -max_total_time="$fuzz_seconds" "$corpus" ${seeds:+"$seeds"} >"$log/$name.txt" 2>&1; then
         echo "$name: ok"
         passed=$((passed + 1))
     else
