@@ -56,10 +56,13 @@ class ThreeInstancesShareARoom(ConversationLan):
         lobby.double_click_room(0)
         window = lqui.RoomWindow(self.screen, self.window(ROOM_TITLE, proc))
         window.locate()
-        # The joined row stays selected through later updates of the room; a click on the
-        # list's empty space deselects it, so that every lobby draws the same rows.
+        # The joined row stays selected through later updates of the room: a click on the
+        # room list's empty space deselects it, and one on the user list's takes the focus
+        # (and its frame) away from the room list, so that every lobby draws the same rows.
         x0, _, _, y1 = lobby.room_list
         self.screen.click(lobby.wid, x0 + 20, y1 - 10)
+        ux0, _, _, uy1 = lobby.user_list
+        self.screen.click(lobby.wid, ux0 + 20, uy1 - 10)
         return window
 
     def leave(self, window, proc):
