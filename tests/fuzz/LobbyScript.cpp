@@ -38,7 +38,8 @@ std::string LobbyScript::Bytes(size_t n)
     return s;
 }
 
-template <typename T> const T* LobbyScript::Pick(const std::vector<T>* list)
+template <typename List>
+auto LobbyScript::Pick(const List* list) -> const std::remove_reference_t<decltype((*list)[0])>*
 {
     const uint8_t i = Byte();
     if (!list || list->empty())

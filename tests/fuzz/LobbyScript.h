@@ -3,19 +3,21 @@
 // datagrams from a small grammar, so that an input can name the local user, a listed
 // room's creator or a room member as easily as a stranger.
 
+#include "CUserList.h"
 #include "Packet.h"
 #include "Records.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 class LobbyScript {
 public:
     // What the script can point at besides its fixed cast: the lobby's current lists.
     struct Scene {
-        const std::vector<UserEntry>* users = nullptr;
+        const CUserList* users = nullptr;
         const std::vector<RoomInfo>* rooms = nullptr;
         const std::vector<UserEntry>* members = nullptr; // the room window's, or null
         const RoomInfo* windowRoom = nullptr;            // the room the window was joined to
@@ -39,7 +41,9 @@ public:
     std::string RawDatagram();
 
 private:
-    template <typename T> const T* Pick(const std::vector<T>* list);
+    // Any list with empty(), size() and [] (the profile's user list is not a vector).
+    template <typename List>
+    auto Pick(const List* list) -> const std::remove_reference_t<decltype((*list)[0])>*;
 
     const uint8_t* m_data;
     size_t m_size;

@@ -186,7 +186,7 @@ void Harness::Reset()
     }
     while (!theProfile.m_users.empty()) {
         const size_t before = theProfile.m_users.size();
-        lobby->OnBye(UserEntry(theProfile.m_users.front()));
+        lobby->OnBye(UserEntry(theProfile.m_users[0]));
         if (theProfile.m_users.size() != before - 1)
             Fail("a listed user that its own goodbye does not remove");
     }
