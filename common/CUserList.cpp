@@ -161,7 +161,46 @@ void CUserList::IndexSlot(size_t slot)
     Link(m_byKey, UserKey(u), &Slot::key, int32_t(slot));
 }
 
-void CUserList::Compact() { Assign(Live()); }
+// Moves the live slots down in order and renumbers the chains in place: the hash indexes
+// keep their entries, so squeezing tens of thousands of holes costs no rehashing and no
+// key strings, and no single goodbye of a long burst stalls the window.
+void CUserList::Compact()
+{
+    std::vector<int32_t> moved(m_slots.size(), -1);
+    int32_t n = 0;
+    for (size_t i = 0; i < m_slots.size(); ++i) {
+        if (m_slots[i].live)
+            moved[i] = n++;
+    }
+    const auto renumber = [&moved](int32_t& slot) {
+        if (slot >= 0)
+            slot = moved[size_t(slot)];
+    };
+    for (size_t i = 0; i < m_slots.size(); ++i) {
+        if (!m_slots[i].live)
+            continue;
+        Slot& s = m_slots[i];
+        renumber(s.same.prev);
+        renumber(s.same.next);
+        renumber(s.key.prev);
+        renumber(s.key.next);
+        if (size_t(moved[i]) != i)
+            m_slots[size_t(moved[i])] = std::move(s);
+    }
+    m_slots.resize(size_t(n));
+    for (auto& entry : m_bySelf) {
+        renumber(entry.second.first);
+        renumber(entry.second.last);
+    }
+    for (auto& entry : m_byKey) {
+        renumber(entry.second.first);
+        renumber(entry.second.last);
+    }
+    // Every slot is live again: node i covers lowbit(i) of them.
+    m_tree.assign(size_t(n) + 1, 0);
+    for (size_t i = 1; i < m_tree.size(); ++i)
+        m_tree[i] = static_cast<int32_t>(LowBit(i));
+}
 
 std::vector<UserEntry> CUserList::Live() const
 {
