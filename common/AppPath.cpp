@@ -32,12 +32,16 @@ void SetAppDirectoryForTesting(const std::string& dir)
 
 std::string AppFilePath(const std::string& name) { return AppDirectory() + name; }
 
-void GetAppFilePath(char* dest, size_t size, const char* name)
+void CopyPathText(char* dest, size_t size, const std::string& path)
 {
     if (size == 0)
         return;
-    std::string path = AppFilePath(name);
-    size_t n = path.size() < size - 1 ? path.size() : size - 1;
+    const size_t n = path.size() < size - 1 ? path.size() : size - 1;
     std::memcpy(dest, path.data(), n);
     dest[n] = '\0';
+}
+
+void GetAppFilePath(char* dest, size_t size, const char* name)
+{
+    CopyPathText(dest, size, AppFilePath(name));
 }

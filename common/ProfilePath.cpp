@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -47,15 +46,7 @@ std::string ProfileFilePath()
     return config + "/linquo/" + kProfileName;
 }
 
-void GetProfilePath(char* dest, size_t size)
-{
-    if (size == 0)
-        return;
-    const std::string path = ProfileFilePath();
-    const size_t n = path.size() < size - 1 ? path.size() : size - 1;
-    std::memcpy(dest, path.data(), n);
-    dest[n] = '\0';
-}
+void GetProfilePath(char* dest, size_t size) { CopyPathText(dest, size, ProfileFilePath()); }
 
 void MakeProfileFolder(const char* path)
 {
