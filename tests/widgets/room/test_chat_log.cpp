@@ -42,6 +42,13 @@ protected:
         const QString chosen = QString::fromStdString(path);
         SetChatLogPathChooser([chosen](QWidget*) { return chosen; });
     }
+    // Saves into the named file of the test folder, the box that follows answered OK.
+    void ExportTo(const std::string& name)
+    {
+        ChooseFile(m_dir.File(name));
+        m_boxes.Expect(true);
+        m_dlg->SaveButton()->click();
+    }
     std::string Expected() const
     {
         return G("[小X] 进入聊天室\r\n[Y] 进入聊天室\r\n[Z] 进入聊天室\r\n"
@@ -53,9 +60,7 @@ protected:
 
 TEST_F(ChatLogTest, FileHoldsExactlyTheTranscriptBytesWithSingleCrLf)
 {
-    ChooseFile(m_dir.File("Chat_log.txt"));
-    m_boxes.Expect(true);
-    m_dlg->SaveButton()->click();
+    ExportTo("Chat_log.txt");
     EXPECT_EQ(m_dir.Read("Chat_log.txt"), Expected());
     EXPECT_EQ(m_dir.Read("Chat_log.txt").find("\r\r"), std::string::npos);
     ASSERT_EQ(m_boxes.Shown().size(), 1u);
@@ -67,12 +72,8 @@ TEST_F(ChatLogTest, FileHoldsExactlyTheTranscriptBytesWithSingleCrLf)
 TEST_F(ChatLogTest, ExistingFileIsReplacedAndTwoExportsAreIdentical)
 {
     m_dir.Write("old.txt", std::string(5000, 'x'));
-    ChooseFile(m_dir.File("old.txt"));
-    m_boxes.Expect(true);
-    m_dlg->SaveButton()->click();
-    ChooseFile(m_dir.File("again.txt"));
-    m_boxes.Expect(true);
-    m_dlg->SaveButton()->click();
+    ExportTo("old.txt");
+    ExportTo("again.txt");
     EXPECT_EQ(m_dir.Read("old.txt"), Expected());
     EXPECT_EQ(m_dir.Read("again.txt"), Expected());
 }
@@ -80,9 +81,7 @@ TEST_F(ChatLogTest, ExistingFileIsReplacedAndTwoExportsAreIdentical)
 TEST_F(ChatLogTest, ClearedTranscriptGivesAnEmptyFile)
 {
     m_dlg->ClearButton()->click();
-    ChooseFile(m_dir.File("empty.txt"));
-    m_boxes.Expect(true);
-    m_dlg->SaveButton()->click();
+    ExportTo("empty.txt");
     struct stat st {};
     ASSERT_EQ(stat(m_dir.File("empty.txt").c_str(), &st), 0);
     EXPECT_EQ(st.st_size, 0);
@@ -90,9 +89,7 @@ TEST_F(ChatLogTest, ClearedTranscriptGivesAnEmptyFile)
 
 TEST_F(ChatLogTest, UnwritablePlaceShowsOnlyTheFailure)
 {
-    ChooseFile(m_dir.File("no/such/folder/log.txt"));
-    m_boxes.Expect(true);
-    m_dlg->SaveButton()->click();
+    ExportTo("no/such/folder/log.txt");
     ASSERT_EQ(m_boxes.Shown().size(), 1u);
     EXPECT_EQ(m_boxes.Shown()[0].text, QStringLiteral("文件创建失败"));
     EXPECT_EQ(m_dlg->Transcript()->GbkText(), Expected());
@@ -109,12 +106,8 @@ TEST_F(ChatLogTest, AWritableFileInAFolderThatTakesNoNewFilesIsReplacedInPlace)
         AsNobody nobody;
         if (nobody.Failed())
             GTEST_SKIP() << "cannot act as another user here";
-        ChooseFile(m_dir.File("mine.txt"));
-        m_boxes.Expect(true);
-        m_dlg->SaveButton()->click();
-        ChooseFile(m_dir.File("new.txt"));
-        m_boxes.Expect(true);
-        m_dlg->SaveButton()->click();
+        ExportTo("mine.txt");
+        ExportTo("new.txt");
     }
     EXPECT_EQ(m_dir.Read("mine.txt"), Expected());
     ASSERT_EQ(m_boxes.Shown().size(), 2u);
@@ -128,9 +121,7 @@ TEST_F(ChatLogTest, AFolderOrAFileInTheWayIsAFailure)
     mkdir(m_dir.File("folder").c_str(), 0755);
     m_dir.Write("plain", "keep");
     for (const char* name : {"folder", "plain/log.txt"}) {
-        ChooseFile(m_dir.File(name));
-        m_boxes.Expect(true);
-        m_dlg->SaveButton()->click();
+        ExportTo(name);
         EXPECT_EQ(m_boxes.LastText(), QStringLiteral("文件创建失败")) << name;
     }
     EXPECT_EQ(m_boxes.Shown().size(), 2u);
