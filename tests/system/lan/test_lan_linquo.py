@@ -108,6 +108,12 @@ class TwoInstancesAndAPeer(LinquoLan):
                             if len(peer.received()) >= 2 else None, 30, what="two hellos")
         self.assertEqual(sorted(r["data"] for r in hellos),
                          sorted([lqwire.encode_user(0, a.user), lqwire.encode_user(0, b.user)]))
+        # Each announcer reached its link with one broadcast and left the rest of the /16 to
+        # it: the subnet's, or without one the limited broadcast out of its interface.
+        broadcast = "10.77.255.255" if self.lan.brd else "255.255.255.255"
+        for h in (a, b):
+            self.assertEqual([d["dst"] for d in self.wire(lqwire.PT_HELLO, src=h.ip)],
+                             [broadcast])
         # A was running when B arrived: it answered B's hello, at B's record address.
         acks = wait_until(lambda: self.wire(lqwire.PT_HELLO_ACK, src=a.ip, dst=b.ip), 10,
                           what="A's answer to B")
@@ -129,6 +135,14 @@ class TwoInstancesAndAPeer(LinquoLan):
         wait_until(lambda: self.byes_from(b), 10, what="B's goodbyes")
         self.assertEqual(self.byes_from(b), [p.ip])
         self.assertEqual(peer.users(), [])
+
+
+class TwoInstancesWithoutBroadcastAddresses(TwoInstancesAndAPeer):
+    """The same, on hosts whose addresses were added by hand without a broadcast address."""
+
+    def setUp(self):
+        super().setUp()
+        self.lan.brd = False
 
 
 class StartupFailures(LinquoLan):

@@ -8,7 +8,6 @@ import unittest
 import lanctl
 import lqwire
 from lanharness import Lan, wait_until
-from test_lan_linquo import LinquoLan
 
 BIN = os.environ.get("LINQUO_BIN", "")
 FAKE_LOBBY = os.environ.get("LQ_FAKE_LOBBY", "")
@@ -216,40 +215,6 @@ class SenderBoxesOnADisplay(SenderTestCase):
             self.run_to_box()
         self.assertNotIn("message", lobby.output())
         self.assertEqual(self.from_host(self.h1), [])
-
-
-class LinquoWithoutBroadcastAddresses(LinquoLan):
-    """Hosts whose addresses were added by hand, without a broadcast address."""
-
-    def setUp(self):
-        super().setUp()
-        self.lan.brd = False
-
-    def test_two_instances_and_a_peer_list_each_other(self):
-        a = self.host("h1", "10.77.1.10", "阿明")
-        b = self.host("h2", "10.77.2.20", "小红", "GIRL")
-        p = self.lan.host("h3", "10.77.3.30", 16, self.seg)
-        self.ready()
-        peer = p.start_peer("peer")
-        a.start_linquo()
-        lb = b.start_linquo()
-
-        hellos = wait_until(lambda: [r for r in peer.received() if r["data"][0] == 0]
-                            if len(peer.received()) >= 2 else None, 30, what="two hellos")
-        self.assertEqual(sorted(r["data"] for r in hellos),
-                         sorted([lqwire.encode_user(0, a.user), lqwire.encode_user(0, b.user)]))
-        # Each announcer reached its link with one limited broadcast out of its interface
-        # and left the rest of the /16 to it.
-        for h in (a, b):
-            self.assertEqual([d["dst"] for d in self.wire(lqwire.PT_HELLO, src=h.ip)],
-                             ["255.255.255.255"])
-        # A lists B: it answered B's hello...
-        wait_until(lambda: self.wire(lqwire.PT_HELLO_ACK, src=a.ip, dst=b.ip), 10,
-                   what="A's answer to B")
-        # ...and B lists A (from that answer) and the peer: its goodbyes name both.
-        self.end(lb)
-        wait_until(lambda: len(self.byes_from(b)) >= 2, 10, what="B's goodbyes")
-        self.assertEqual(sorted(self.byes_from(b)), sorted([a.ip, p.ip]))
 
 
 if __name__ == "__main__":
