@@ -370,7 +370,7 @@ class Display:
 
     FIRST_NUMBER = 1000
 
-    def __init__(self, tmp):
+    def __init__(self, tmp, size="1280x1024"):
         if shutil.which("Xvfb") is None or shutil.which("xdotool") is None:
             raise Unavailable("Xvfb and xdotool are needed for the Linquo system tests")
         self.number, self._lock = self._claim_number()
@@ -379,7 +379,7 @@ class Display:
         r, w = os.pipe()
         self._log = open(os.path.join(tmp, "xvfb.log"), "ab")
         self.popen = subprocess.Popen(
-            ["Xvfb", self.name, "-displayfd", str(w), "-screen", "0", "1280x1024x24",
+            ["Xvfb", self.name, "-displayfd", str(w), "-screen", "0", size + "x24",
              "-nolisten", "tcp", "-noreset"], pass_fds=(w,), stdout=self._log, stderr=self._log,
             start_new_session=True)
         os.close(w)
@@ -549,9 +549,9 @@ class Lan:
             h1 = lan.host("h1", "10.77.1.10", 16, seg)
     """
 
-    def __init__(self, display=False, keep=False, stock_buffers=False):
+    def __init__(self, display=False, keep=False, stock_buffers=False, screen="1280x1024"):
         """stock_buffers: Linquo runs with the socket buffers a stock kernel grants (see
-        stock_buffers.cpp, named by $LQ_STOCK_BUFFERS)."""
+        stock_buffers.cpp, named by $LQ_STOCK_BUFFERS); screen: the virtual display's size."""
         check_available()
         sweep_stale()
         self.tag = "%s%d-%04x" % (PREFIX, os.getpid(), random.randrange(0x10000))
@@ -577,7 +577,7 @@ class Lan:
         try:
             self.bridge_ns = self._namespace("br")
             if display:
-                self.display = Display(self.tmp)
+                self.display = Display(self.tmp, screen)
         except BaseException:
             self.close()
             raise
