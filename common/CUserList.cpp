@@ -43,7 +43,16 @@ const UserEntry& CUserList::operator[](size_t row) const { return m_slots[SlotOf
 void CUserList::push_back(const UserEntry& user)
 {
     const size_t slot = m_slots.size();
-    m_slots.push_back(Slot{user, {}, {}, true});
+    int32_t id;
+    if (m_freeIds.empty()) {
+        id = static_cast<int32_t>(m_slotOf.size());
+        m_slotOf.push_back(static_cast<int32_t>(slot));
+    } else {
+        id = m_freeIds.back();
+        m_freeIds.pop_back();
+        m_slotOf[size_t(id)] = static_cast<int32_t>(slot);
+    }
+    m_slots.push_back(Slot{user, {}, {}, true, id});
     // A new Fenwick node covers (i - lowbit(i), i]: its older part is a difference of two
     // prefix sums, read before the node exists.
     const size_t i = slot + 1;
@@ -51,6 +60,15 @@ void CUserList::push_back(const UserEntry& user)
     m_tree.push_back(static_cast<int32_t>(covered + 1));
     ++m_live;
     IndexSlot(slot);
+}
+
+void CUserList::reserve(size_t n)
+{
+    m_slots.reserve(n);
+    m_tree.reserve(n + 1);
+    m_slotOf.reserve(n);
+    m_bySelf.reserve(n);
+    m_byKey.reserve(n);
 }
 
 CUserList::const_iterator CUserList::insert(const_iterator pos, const UserEntry& user)
@@ -77,13 +95,13 @@ void CUserList::clear() { Assign({}); }
 int CUserList::IndexOf(const UserEntry& user) const
 {
     const auto it = m_bySelf.find(UserIdentity(user));
-    return it == m_bySelf.end() ? -1 : static_cast<int>(RowOfSlot(size_t(it->second.first)));
+    return it == m_bySelf.end() ? -1 : static_cast<int>(RowOfSlot(SlotOfId(it->second.first)));
 }
 
 int CUserList::FindByKey(const std::string& key) const
 {
     const auto it = m_byKey.find(key);
-    return it == m_byKey.end() ? -1 : static_cast<int>(RowOfSlot(size_t(it->second.first)));
+    return it == m_byKey.end() ? -1 : static_cast<int>(RowOfSlot(SlotOfId(it->second.first)));
 }
 
 int CUserList::RemoveFirst(const UserEntry& user)
@@ -91,7 +109,7 @@ int CUserList::RemoveFirst(const UserEntry& user)
     const auto it = m_bySelf.find(UserIdentity(user));
     if (it == m_bySelf.end())
         return -1;
-    const size_t slot = size_t(it->second.first);
+    const size_t slot = SlotOfId(it->second.first);
     const int row = static_cast<int>(RowOfSlot(slot));
     RemoveSlot(slot);
     return row;
@@ -102,6 +120,8 @@ void CUserList::Assign(std::vector<UserEntry> users)
     m_slots.clear();
     m_tree.assign(1, 0);
     m_live = 0;
+    m_slotOf.clear();
+    m_freeIds.clear();
     m_bySelf.clear();
     m_byKey.clear();
     m_slots.reserve(users.size());
@@ -118,6 +138,7 @@ void CUserList::RemoveSlot(size_t slot)
     Unlink(m_bySelf, UserIdentity(s.user), &Slot::same, int32_t(slot));
     Unlink(m_byKey, UserKey(s.user), &Slot::key, int32_t(slot));
     s.live = false;
+    m_freeIds.push_back(s.id);
     for (size_t i = slot + 1; i < m_tree.size(); i += LowBit(i))
         --m_tree[i];
     --m_live;
@@ -161,43 +182,23 @@ void CUserList::IndexSlot(size_t slot)
     Link(m_byKey, UserKey(u), &Slot::key, int32_t(slot));
 }
 
-// Moves the live slots down in order and renumbers the chains in place: the hash indexes
-// keep their entries, so squeezing tens of thousands of holes costs no rehashing and no
-// key strings, and no single goodbye of a long burst stalls the window.
+// Moves the live entries down in order. Links and hash indexes name entries by id, so
+// only the id table changes: squeezing tens of thousands of holes costs one pass over
+// the slots and no hash lookups, and no single goodbye of a long burst stalls the window.
 void CUserList::Compact()
 {
-    std::vector<int32_t> moved(m_slots.size(), -1);
-    int32_t n = 0;
-    for (size_t i = 0; i < m_slots.size(); ++i) {
-        if (m_slots[i].live)
-            moved[i] = n++;
-    }
-    const auto renumber = [&moved](int32_t& slot) {
-        if (slot >= 0)
-            slot = moved[size_t(slot)];
-    };
+    size_t n = 0;
     for (size_t i = 0; i < m_slots.size(); ++i) {
         if (!m_slots[i].live)
             continue;
-        Slot& s = m_slots[i];
-        renumber(s.same.prev);
-        renumber(s.same.next);
-        renumber(s.key.prev);
-        renumber(s.key.next);
-        if (size_t(moved[i]) != i)
-            m_slots[size_t(moved[i])] = std::move(s);
+        if (n != i)
+            m_slots[n] = std::move(m_slots[i]);
+        m_slotOf[size_t(m_slots[n].id)] = static_cast<int32_t>(n);
+        ++n;
     }
-    m_slots.resize(size_t(n));
-    for (auto& entry : m_bySelf) {
-        renumber(entry.second.first);
-        renumber(entry.second.last);
-    }
-    for (auto& entry : m_byKey) {
-        renumber(entry.second.first);
-        renumber(entry.second.last);
-    }
+    m_slots.resize(n);
     // Every slot is live again: node i covers lowbit(i) of them.
-    m_tree.assign(size_t(n) + 1, 0);
+    m_tree.assign(n + 1, 0);
     for (size_t i = 1; i < m_tree.size(); ++i)
         m_tree[i] = static_cast<int32_t>(LowBit(i));
 }
@@ -214,12 +215,13 @@ std::vector<UserEntry> CUserList::Live() const
 template <typename Map, typename Key>
 void CUserList::Link(Map& map, const Key& key, Links Slot::*links, int32_t slot)
 {
-    auto [it, added] = map.try_emplace(key, Chain{slot, slot});
+    const int32_t id = m_slots[size_t(slot)].id;
+    auto [it, added] = map.try_emplace(key, Chain{id, id});
     if (added)
         return;
-    (m_slots[size_t(it->second.last)].*links).next = slot;
+    (ById(it->second.last).*links).next = id;
     (m_slots[size_t(slot)].*links).prev = it->second.last;
-    it->second.last = slot;
+    it->second.last = id;
 }
 
 template <typename Map, typename Key>
@@ -230,11 +232,11 @@ void CUserList::Unlink(Map& map, const Key& key, Links Slot::*links, int32_t slo
         return;
     const Links own = m_slots[size_t(slot)].*links;
     if (own.prev >= 0)
-        (m_slots[size_t(own.prev)].*links).next = own.next;
+        (ById(own.prev).*links).next = own.next;
     else
         it->second.first = own.next;
     if (own.next >= 0)
-        (m_slots[size_t(own.next)].*links).prev = own.prev;
+        (ById(own.next).*links).prev = own.prev;
     else
         it->second.last = own.prev;
     if (it->second.first < 0)

@@ -22,11 +22,14 @@ class CUserList {
         int32_t prev = -1;
         int32_t next = -1;
     };
+    // Links and chains name entries by id, not by slot, so that squeezing out the holes
+    // moves entries without touching the hash indexes.
     struct Slot {
         UserEntry user;
-        Links same; // the other live slots of the same user (only if listed twice)
-        Links key;  // the other live slots of the same UserKey
+        Links same; // the other live entries of the same user (only if listed twice)
+        Links key;  // the other live entries of the same UserKey
         bool live = true;
+        int32_t id = -1;
     };
 
 public:
@@ -68,6 +71,8 @@ public:
 
     // Appends even when the same user is listed, as a plain list would.
     void push_back(const UserEntry& user);
+    // Room for n users, so that no insertion below that many reallocates or rehashes.
+    void reserve(size_t n);
     // Anywhere but the end this re-indexes the whole list: for tests and rare callers.
     const_iterator insert(const_iterator pos, const UserEntry& user);
     void erase(const_iterator pos);
@@ -102,7 +107,13 @@ private:
     template <typename Map, typename Key>
     void Unlink(Map& map, const Key& key, Links Slot::*links, int32_t slot);
 
+    Slot& ById(int32_t id) { return m_slots[size_t(m_slotOf[size_t(id)])]; }
+    size_t SlotOfId(int32_t id) const { return size_t(m_slotOf[size_t(id)]); }
+
     std::vector<Slot> m_slots;
+    // Where each id's entry is; ids of removed entries are given out again.
+    std::vector<int32_t> m_slotOf;
+    std::vector<int32_t> m_freeIds;
     // Fenwick tree over the live flags of m_slots, 1-based.
     std::vector<int32_t> m_tree{0};
     size_t m_live = 0;

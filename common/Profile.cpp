@@ -21,6 +21,8 @@ CProfile::CProfile() : m_lanAddresses{}, m_hosting(false), m_joined(false)
     SetField(m_myRoom.name, GbkFromUtf8("天论"));
     m_myRoom.memberCount = 0;
     SetField(m_myRoom.intro, GbkFromUtf8("欢迎大家来讨论!"));
+    // A whole /16 answering a newcomer then never waits for the list to grow mid-burst.
+    m_users.reserve(size_t(1) << 16);
     GetProfilePath(g_szSetupPath, sizeof g_szSetupPath);
     Load();
 }
