@@ -1,5 +1,6 @@
 #include "CDBusNotificationSink.h"
 
+#include <QGuiApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -75,6 +76,9 @@ void CDBusNotificationSink::Notify(quint32 replacesId, const QString& summary,
     QDBusMessage message = Call(QStringLiteral("Notify"));
     QVariantMap hints;
     hints.insert(QStringLiteral("category"), QStringLiteral("im.received"));
+    // The server shows the menu entry's name and icon, and its settings for this program.
+    if (!QGuiApplication::desktopFileName().isEmpty())
+        hints.insert(QStringLiteral("desktop-entry"), QGuiApplication::desktopFileName());
     hints.insert(QStringLiteral("urgency"), QVariant::fromValue(uchar(1)));
     // "default" is the click on the notification itself.
     const QStringList actions{QStringLiteral("default"), QStringLiteral("查看")};

@@ -31,6 +31,8 @@ CLinquoApp::~CLinquoApp() = default;
 void CLinquoApp::SetUpApplication(QApplication& app)
 {
     QCoreApplication::setApplicationName(QStringLiteral("Linquo"));
+    // Ties the windows to the menu entry: its icon on the task bar, its name in notifications.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.linquo.Linquo"));
     SetUpApplicationText(m_qtTranslator);
 
 #ifndef QT_NO_SESSIONMANAGER

@@ -29,7 +29,8 @@ public slots:
                 const QString& body, const QStringList& actions, const QVariantMap& hints, int)
     {
         calls.append({app, QString::number(replacesId), summary, body, actions.join('|'),
-                      hints.value(QStringLiteral("category")).toString()});
+                      hints.value(QStringLiteral("category")).toString(),
+                      hints.value(QStringLiteral("desktop-entry")).toString()});
         return replacesId ? replacesId : 42;
     }
     void CloseNotification(uint id) { closed.append(id); }
@@ -88,7 +89,8 @@ TEST(DBusNotificationSinkTest, MissingServiceThenNotifyReplaceClickAndClose)
     EXPECT_EQ(shown, (std::vector<quint32>{0, 42, 42}));
     ASSERT_EQ(fake.calls.size(), 2);
     EXPECT_EQ(fake.calls[0], (QStringList{"Linquo", "0", "<peer>", "a &amp; b",
-                                          QStringLiteral("default|查看"), "im.received"}));
+                                          QStringLiteral("default|查看"), "im.received",
+                                          "org.linquo.Linquo"}));
     EXPECT_EQ(fake.calls[1][1], QStringLiteral("42"));
 
     Emit(service, QStringLiteral("ActionInvoked"), 42, QStringLiteral("other"));
@@ -123,6 +125,7 @@ int main(int argc, char** argv)
     g_busAddress = QString::fromLocal8Bit(daemon.readLine().trimmed());
     qputenv("DBUS_SESSION_BUS_ADDRESS", g_busAddress.toLocal8Bit());
     QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.linquo.Linquo"));
     ::testing::InitGoogleTest(&argc, argv);
     const int result = RUN_ALL_TESTS();
     daemon.terminate();
