@@ -157,10 +157,13 @@ void CMessageNotifier::ShowCursorFor(bool overText)
 
 void CMessageNotifier::mouseMoveEvent(QMouseEvent* event)
 {
+    // Only a change of state is drawn: the hand cursor is rendered from its picture.
     const bool over = HitTest(event->position().toPoint());
-    m_bHover = over;
-    ShowCursorFor(over);
-    update();
+    if (over != m_bHover) {
+        m_bHover = over;
+        ShowCursorFor(over);
+        update();
+    }
     QWidget::mouseMoveEvent(event);
 }
 
