@@ -89,7 +89,7 @@ struct Harness {
     int setupResult = 100;
     bool failWindows = false;
     bool saveToFile = false;
-    unsigned long statHosting = 0, statJoined = 0, statChats = 0, statNested = 0;
+    unsigned long statHosting = 0, statJoined = 0, statChats = 0, statNested = 0, statPaints = 0;
 
     void MakeLobby();
     void Reset();
@@ -339,8 +339,9 @@ void Harness::Step(bool modal)
     default:
         if (op >= 0xF0) {
             lobby->OnExitCommand(); // the question decides
-        } else if ((op >> 4) % 4 == 3) {
-            PaintEveryWindow();
+        } else if (op == 0xEF) {
+            PaintEveryWindow(); // rare: a paint costs more than many steps
+            ++statPaints;
         } else {
             boxes.nestedSteps = 1 + (op >> 4) % 4;
         }
@@ -461,8 +462,10 @@ void PrintStats()
 {
     if (g_h && std::getenv("LINQUO_FUZZ_STATS"))
         std::fprintf(stderr,
-                     "fuzz_lobby: steps hosting %lu, joined %lu, chat windows %lu, nested %lu\n",
-                     g_h->statHosting, g_h->statJoined, g_h->statChats, g_h->statNested);
+                     "fuzz_lobby: steps hosting %lu, joined %lu, chat windows %lu, nested %lu, "
+                     "paints %lu\n",
+                     g_h->statHosting, g_h->statJoined, g_h->statChats, g_h->statNested,
+                     g_h->statPaints);
 }
 
 } // namespace
