@@ -317,6 +317,16 @@ class Host:
         self.processes.append(p)
         return p
 
+    def capture_outgoing(self):
+        """Starts recording the Linquo datagrams this host sends, in the order they leave
+        it (lqsniff.py --outgoing); returns the record file, for read_records."""
+        path = os.path.join(self.dir, "outgoing.jsonl")
+        p = Process(self, "lqsniff", [PYTHON, "-u", os.path.join(HERE, "lqsniff.py"), path,
+                                      "--outgoing"], self.env(), self.dir)
+        self.processes.append(p)
+        wait_until(lambda: "ready" in p.output(), 10, what="the capture in %s" % self.name)
+        return path
+
     def start_program(self, program, env=None):
         """Starts Linquo or Sender from this host's program directory."""
         if program == "Linquo" and self.lan.stock_buffers:
