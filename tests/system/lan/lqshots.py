@@ -7,6 +7,7 @@ import os
 import time
 
 import lqui
+from lqui import chat_title, room_title
 from lanharness import LOBBY_TITLE, wait_until
 
 # (nickname, sex, room name, room introduction) of the demo's users, in starting order.
@@ -15,14 +16,6 @@ USERS = [("阿明", "BOY", "周末羽毛球", "周六下午两点,体育馆见")
          ("老张", "BOY", None, None),
          ("丽丽", "GIRL", None, None)]
 SCREEN = "960x640"
-
-
-def room_title(name):
-    return "^房间:\\[%s\\]$" % name
-
-
-def chat_title(nick):
-    return "^你在与\\[%s\\]对话中$" % nick
 
 
 class Pictures:

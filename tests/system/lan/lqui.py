@@ -24,6 +24,16 @@ CREATE_BUTTON_AT = (dlu(171), dlu(7))
 MEMBER_ROW_HEIGHT = 20
 
 
+def chat_title(nick):
+    """The caption of a private conversation with nick, as a window-title pattern."""
+    return "^你在与\\[%s\\]对话中$" % nick
+
+
+def room_title(name):
+    """The caption of the room window of the room called name."""
+    return "^房间:\\[%s\\]$" % name
+
+
 def is_black(r, g, b):
     return r < 40 and g < 40 and b < 40
 

@@ -11,12 +11,9 @@ import time
 
 import lqwire
 import lqui
+from lqui import chat_title
 from lanharness import LOBBY_TITLE, wait_until
 from test_lan_linquo import LinquoLan
-
-
-def chat_title(nick):
-    return "^你在与\\[%s\\]对话中$" % nick
 
 
 class ConversationLan(LinquoLan):

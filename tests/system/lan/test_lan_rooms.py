@@ -21,7 +21,7 @@ from test_lan_private import ConversationLan
 
 ROOM = "闲聊室"
 INTRO = "随便聊聊,欢迎光临"
-ROOM_TITLE = "^房间:\\[%s\\]$" % ROOM
+ROOM_TITLE = lqui.room_title(ROOM)
 # Where to keep pictures of the room for a person to look at (optional).
 SHOTS = os.environ.get("LQ_SCREENSHOTS", "")
 
