@@ -55,6 +55,13 @@ double Ms(Clock::time_point a, Clock::time_point b)
 
 constexpr int kStockBufferBytes = 212992;
 
+// Lets the event loop run for a while, handling whatever comes.
+void RunEventsFor(std::chrono::milliseconds span)
+{
+    for (const auto until = Clock::now() + span; Clock::now() < until;)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
 class AnswerAll : public IBoxResponder {
 public:
     bool Answer(const BoxRecord&) override { return true; }
@@ -159,8 +166,7 @@ void BM_AnswerBurstIntoLobby(benchmark::State& state)
     lobby->OnInitDialog();
     lobby->resize(1280, 800);
     // The first paint (fonts, icons) belongs to the program's start, not to a burst.
-    for (const auto until = Clock::now() + std::chrono::milliseconds(300); Clock::now() < until;)
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    RunEventsFor(std::chrono::milliseconds(300));
     auto* endpoint = lobby->findChild<CChatSocket*>();
     if (!inside.Ok() || out < 0 || endpoint == nullptr || !endpoint->IsCreated()) {
         state.SkipWithError("cannot set up the lobby's endpoint in the simulated LAN");
@@ -202,8 +208,7 @@ void BM_AnswerBurstIntoLobby(benchmark::State& state)
     // its datagrams and lets them all go at once, which no buffer of ours decides.
     static const char nothing[8] = {};
     sendto(out, nothing, sizeof nothing, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
-    for (const auto until = Clock::now() + std::chrono::milliseconds(100); Clock::now() < until;)
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    RunEventsFor(std::chrono::milliseconds(100));
     const double dropsBefore = KernelDrops();
     LoopWatch watch;
     double listedTotal = 0, leftTotal = 0, gapIn = 0, gapOut = 0, afterIn = 0, afterOut = 0;

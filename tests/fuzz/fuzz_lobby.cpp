@@ -100,6 +100,7 @@ struct Harness {
     LobbyScript::Scene Scene() const;
     void RoomWindowAction(CRoomDlg* w, uint8_t what);
     void ChatWindowAction(uint8_t what);
+    void OpenWindows(uint8_t op, const std::function<void()>& open);
 };
 
 bool TurnBoxes::Answer(const BoxRecord&)
@@ -282,6 +283,15 @@ void Harness::ChatWindowAction(uint8_t what)
     }
 }
 
+// Runs a command that opens a window; an op with its top three bits set makes the window
+// fail to be made, as when the system is out of resources.
+void Harness::OpenWindows(uint8_t op, const std::function<void()>& open)
+{
+    failWindows = (op & 0xE0) == 0xE0;
+    open();
+    failWindows = false;
+}
+
 void Harness::Step(bool modal)
 {
     const uint8_t op = script->Byte();
@@ -301,21 +311,15 @@ void Harness::Step(bool modal)
     }
     case 5:
         setupResult = (op & 0x10) ? 0 : 100;
-        failWindows = (op & 0xE0) == 0xE0;
-        lobby->OnCreateRoom();
-        failWindows = false;
+        OpenWindows(op, [this] { lobby->OnCreateRoom(); });
         break;
     case 6:
         SelectRow(lobby->RoomList(), script->Byte());
-        failWindows = (op & 0xE0) == 0xE0;
-        lobby->OnDblclkRoomList();
-        failWindows = false;
+        OpenWindows(op, [this] { lobby->OnDblclkRoomList(); });
         break;
     case 7:
         SelectRow(lobby->UserList(), script->Byte());
-        failWindows = (op & 0xE0) == 0xE0;
-        lobby->OnDblclkUserList();
-        failWindows = false;
+        OpenWindows(op, [this] { lobby->OnDblclkUserList(); });
         break;
     case 8: {
         // A click on the notifier's text opens the first waiting window and recounts.
