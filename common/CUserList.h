@@ -107,8 +107,8 @@ private:
     template <typename Map, typename Key>
     void Unlink(Map& map, const Key& key, Links Slot::*links, int32_t slot);
 
-    Slot& ById(int32_t id) { return m_slots[size_t(m_slotOf[size_t(id)])]; }
     size_t SlotOfId(int32_t id) const { return size_t(m_slotOf[size_t(id)]); }
+    Slot& ById(int32_t id) { return m_slots[SlotOfId(id)]; }
 
     std::vector<Slot> m_slots;
     // Where each id's entry is; ids of removed entries are given out again.

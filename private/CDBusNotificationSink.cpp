@@ -77,8 +77,9 @@ void CDBusNotificationSink::Notify(quint32 replacesId, const QString& summary,
     QVariantMap hints;
     hints.insert(QStringLiteral("category"), QStringLiteral("im.received"));
     // The server shows the menu entry's name and icon, and its settings for this program.
-    if (!QGuiApplication::desktopFileName().isEmpty())
-        hints.insert(QStringLiteral("desktop-entry"), QGuiApplication::desktopFileName());
+    const QString entry = QGuiApplication::desktopFileName();
+    if (!entry.isEmpty())
+        hints.insert(QStringLiteral("desktop-entry"), entry);
     hints.insert(QStringLiteral("urgency"), QVariant::fromValue(uchar(1)));
     // "default" is the click on the notification itself.
     const QStringList actions{QStringLiteral("default"), QStringLiteral("查看")};
