@@ -5,15 +5,35 @@
 
 namespace {
 
+// One converter per direction and thread, opened on first use: opening one loads the
+// code page's tables, which costs more than converting a line.
+class Converter {
+public:
+    Converter(const char* to, const char* from) : m_cd(iconv_open(to, from)) {}
+    ~Converter()
+    {
+        if (Valid())
+            iconv_close(m_cd);
+    }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+    bool Valid() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
+    iconv_t Get() const { return m_cd; }
+
+private:
+    iconv_t m_cd;
+};
+
 // Converts with iconv; an input sequence that cannot be converted is replaced and
 // skipped (one byte for GBK input, one UTF-8 character for UTF-8 input).
-std::string Convert(const char* to, const char* from, std::string_view in,
+std::string Convert(const Converter& converter, std::string_view in,
                     std::string_view replacement, bool utf8Input)
 {
     std::string out;
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1))
+    if (!converter.Valid())
         return std::string(in);
+    iconv_t cd = converter.Get();
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
     out.reserve(in.size() * 2 + 4);
     char* src = const_cast<char*>(in.data());
     size_t srcLeft = in.size();
@@ -40,17 +60,21 @@ std::string Convert(const char* to, const char* from, std::string_view in,
         srcLeft -= skip;
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
-    iconv_close(cd);
     return out;
 }
 
 } // namespace
 
-std::string GbkFromUtf8(std::string_view utf8) { return Convert("GBK", "UTF-8", utf8, "?", true); }
+std::string GbkFromUtf8(std::string_view utf8)
+{
+    thread_local const Converter toGbk("GBK", "UTF-8");
+    return Convert(toGbk, utf8, "?", true);
+}
 
 std::string Utf8FromGbk(std::string_view gbk)
 {
-    return Convert("UTF-8", "GBK", gbk, "\xEF\xBF\xBD", false);
+    thread_local const Converter fromGbk("UTF-8", "GBK");
+    return Convert(fromGbk, gbk, "\xEF\xBF\xBD", false);
 }
 
 QString FromGbk(std::string_view gbk)

@@ -14,9 +14,8 @@ namespace {
 constexpr int kIconSize = 64;
 
 // The program's icon with a red disc at the top right that carries the count.
-QIcon MarkedIcon(int count)
+QIcon MarkedIcon(const QIcon& base, int count)
 {
-    const QIcon base(QStringLiteral(":/icons/128.svg"));
     if (count <= 0)
         return base;
     QPixmap pixmap(kIconSize, kIconSize);
@@ -44,7 +43,8 @@ QIcon MarkedIcon(int count)
 CLobbyTray::CLobbyTray(CMessageNotifier& notifier, QWidget* lobbyWindow,
                        std::function<void()> exitCommand, QObject* parent)
     : QObject(parent), m_notifier(notifier), m_pLobbyWindow(lobbyWindow),
-      m_exitCommand(std::move(exitCommand)), m_pMenu(std::make_unique<QMenu>())
+      m_exitCommand(std::move(exitCommand)), m_baseIcon(QStringLiteral(":/icons/128.svg")),
+      m_pMenu(std::make_unique<QMenu>())
 {
     m_pMenu->setAccessibleName(QStringLiteral("Linquo"));
     m_pOpenAction = m_pMenu->addAction(QStringLiteral("打开大厅"));
@@ -77,7 +77,7 @@ void CLobbyTray::ShowCount(int count)
     const int marked = qMax(count, 0);
     if (marked != m_nMarked) {
         m_nMarked = marked;
-        m_icon.setIcon(MarkedIcon(marked));
+        m_icon.setIcon(MarkedIcon(m_baseIcon, marked));
     }
 }
 

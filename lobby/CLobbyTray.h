@@ -4,6 +4,7 @@
 // conversation (or brings the lobby up), and a menu to open the lobby or quit through
 // the lobby's own exit command. The lobby never hides in it.
 
+#include <QIcon>
 #include <QObject>
 #include <QSystemTrayIcon>
 
@@ -44,6 +45,8 @@ private:
     CMessageNotifier& m_notifier;
     QWidget* m_pLobbyWindow;
     std::function<void()> m_exitCommand;
+    // Parsed once; it keeps its rendered sizes, so a new count only draws the mark.
+    QIcon m_baseIcon;
     // Before the icon, so that the icon goes first and never holds a dead menu.
     std::unique_ptr<QMenu> m_pMenu;
     QAction* m_pOpenAction = nullptr;

@@ -157,7 +157,7 @@ void CMessageNotifier::ShowCursorFor(bool overText)
 
 void CMessageNotifier::mouseMoveEvent(QMouseEvent* event)
 {
-    // Only a change of state is drawn: the hand cursor is rendered from its picture.
+    // Only a change of state is drawn.
     const bool over = HitTest(event->position().toPoint());
     if (over != m_bHover) {
         m_bHover = over;

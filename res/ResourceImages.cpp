@@ -49,8 +49,27 @@ QHash<QString, QIcon>& IconCache()
     return cache;
 }
 
+// Rendered on the first hover over the notifier's text, then kept.
+QPixmap& HandCursorPixmap()
+{
+    static QPixmap pixmap;
+    return pixmap;
+}
+
 // The pixmaps must go before the application object that they belong to.
-void ClearIconCache() { IconCache().clear(); }
+void ClearImageCaches()
+{
+    IconCache().clear();
+    HandCursorPixmap() = QPixmap();
+}
+
+void ClearImageCachesAtExit()
+{
+    static bool registered = false;
+    if (!registered)
+        qAddPostRoutine(ClearImageCaches);
+    registered = true;
+}
 
 QIcon RenderResourceIcon(const char* path)
 {
@@ -78,8 +97,7 @@ QIcon LoadResourceIcon(const char* path)
     auto it = cache.constFind(key);
     if (it != cache.constEnd())
         return *it;
-    if (cache.isEmpty())
-        qAddPostRoutine(ClearIconCache);
+    ClearImageCachesAtExit();
     const QIcon icon = RenderResourceIcon(path);
     cache.insert(key, icon);
     return icon;
@@ -87,7 +105,11 @@ QIcon LoadResourceIcon(const char* path)
 
 QCursor LoadHandCursor()
 {
-    const QPixmap pixmap = LoadResourcePixmap(kCursorHand, QSize(kCursorSize, kCursorSize));
+    QPixmap& pixmap = HandCursorPixmap();
+    if (pixmap.isNull()) {
+        pixmap = LoadResourcePixmap(kCursorHand, QSize(kCursorSize, kCursorSize));
+        ClearImageCachesAtExit();
+    }
     if (pixmap.isNull())
         return QCursor(Qt::PointingHandCursor);
     return QCursor(pixmap, 0, 0);
