@@ -25,6 +25,10 @@ constexpr int kSendWaitMs = 50;
 constexpr auto kSlice = std::chrono::milliseconds(4);
 // Datagrams taken from the receiving thread's queue under one lock.
 constexpr size_t kTake = 256;
+// While handlers keep this thread busy, it empties the socket itself this often: the
+// scheduler may leave the receiving thread waiting behind it for a few milliseconds,
+// which a stock receive buffer does not last at the rate a LAN delivers.
+constexpr auto kDrainEvery = std::chrono::microseconds(500);
 
 // Only the plain dotted form: no host names (so no lookups), no shorthand forms.
 bool ParseIPv4(const char* ip, in_addr& address)
@@ -151,15 +155,28 @@ void CChatSocket::DeliverQueued()
 {
     m_bDeliveryPosted = false;
     const QPointer<CChatSocket> alive(this);
-    const auto sliceEnd = std::chrono::steady_clock::now() + kSlice;
+    auto now = std::chrono::steady_clock::now();
+    const auto sliceEnd = now + kSlice;
+    // A slice starts with what the socket holds: the window's paint before it may have
+    // been long.
+    auto nextDrain = now;
     ReceivedDatagram item;
-    while (TakeNext(item)) {
+    for (;;) {
+        if (now >= nextDrain) {
+            m_receiver.Drain();
+            nextDrain = now + kDrainEvery;
+        }
+        if (!TakeNext(item))
+            return;
         // Should this handler open a modal box, its nested loop goes on with the rest;
         // after a slice, the posted delivery carries on once the window has had its turn.
         PostDelivery();
         if (m_pOwner != nullptr)
             m_pOwner->OnDatagram(item.bytes, item.len);
-        if (!alive || std::chrono::steady_clock::now() >= sliceEnd)
+        if (!alive)
+            return;
+        now = std::chrono::steady_clock::now();
+        if (now >= sliceEnd)
             return;
     }
 }

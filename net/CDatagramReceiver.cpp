@@ -16,15 +16,20 @@
 
 namespace {
 
-// Datagrams read by one system call: enough that a burst costs few calls, few enough that
-// the batch sits on the thread's stack.
-constexpr unsigned kBatch = 64;
+// More than a stock receive buffer holds.
+constexpr int kDrainCalls = 32;
 
 } // namespace
 
 CDatagramReceiver::CDatagramReceiver(CDatagramQueue& queue, std::function<void()> onArrival)
-    : m_queue(queue), m_onArrival(std::move(onArrival))
+    : m_queue(queue), m_onArrival(std::move(onArrival)),
+      m_batch(std::make_unique<ReceivedDatagram[]>(BATCH))
 {
+    for (unsigned i = 0; i < BATCH; ++i) {
+        m_iov[i] = {m_batch[i].bytes, PACKET_SIZE};
+        m_msgs[i].msg_hdr.msg_iov = &m_iov[i];
+        m_msgs[i].msg_hdr.msg_iovlen = 1;
+    }
 }
 
 CDatagramReceiver::~CDatagramReceiver() { Stop(); }
@@ -40,14 +45,16 @@ bool CDatagramReceiver::Start(int fd)
     sigset_t all, old;
     sigfillset(&all);
     pthread_sigmask(SIG_SETMASK, &all, &old);
+    m_fd = fd;
     try {
-        m_thread = std::thread([this, fd] { Run(fd); });
+        m_thread = std::thread([this] { Run(); });
     } catch (...) {
     }
     pthread_sigmask(SIG_SETMASK, &old, nullptr);
     if (!m_thread.joinable()) {
         ::close(m_wakeFd);
         m_wakeFd = -1;
+        m_fd = -1;
         return false;
     }
     return true;
@@ -63,20 +70,40 @@ void CDatagramReceiver::Stop()
     m_thread.join();
     ::close(m_wakeFd);
     m_wakeFd = -1;
+    m_fd = -1;
 }
 
-void CDatagramReceiver::Run(int fd)
+int CDatagramReceiver::ReadBatch()
 {
-    auto batch = std::make_unique<ReceivedDatagram[]>(kBatch);
-    mmsghdr msgs[kBatch];
-    iovec iov[kBatch];
-    for (unsigned i = 0; i < kBatch; ++i) {
-        iov[i] = {batch[i].bytes, PACKET_SIZE};
-        msgs[i] = {};
-        msgs[i].msg_hdr.msg_iov = &iov[i];
-        msgs[i].msg_hdr.msg_iovlen = 1;
+    // A longer datagram is cut to the datagram size; an error (or nothing) reads none.
+    const int got = ::recvmmsg(m_fd, m_msgs, BATCH, MSG_DONTWAIT, nullptr);
+    if (got <= 0)
+        return 0;
+    for (int i = 0; i < got; ++i)
+        m_batch[i].len = uint16_t(m_msgs[i].msg_len);
+    m_queue.Push(m_batch.get(), size_t(got));
+    return got;
+}
+
+size_t CDatagramReceiver::Drain()
+{
+    if (!Running())
+        return 0;
+    // Waits for a batch the thread is reading: should the thread have lost its processor
+    // in the middle of one, this thread's wait lets the scheduler give it one.
+    const std::lock_guard<std::mutex> lock(m_reading);
+    // Bounded, so that a sender faster than this loop cannot hold the thread here.
+    size_t moved = 0;
+    for (int got = BATCH, calls = 0; got == int(BATCH) && calls < kDrainCalls; ++calls) {
+        got = ReadBatch();
+        moved += size_t(got);
     }
-    pollfd waits[2] = {{fd, POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
+    return moved;
+}
+
+void CDatagramReceiver::Run()
+{
+    pollfd waits[2] = {{m_fd, POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
     for (;;) {
         if (::poll(waits, 2, -1) < 0) {
             if (errno == EINTR)
@@ -85,13 +112,12 @@ void CDatagramReceiver::Run(int fd)
         }
         if (waits[1].revents != 0 || (waits[0].revents & POLLNVAL))
             return;
-        // A longer datagram is cut to the datagram size; an error (or nothing) reads none.
-        const int got = ::recvmmsg(fd, msgs, kBatch, MSG_DONTWAIT, nullptr);
-        if (got <= 0)
-            continue;
-        for (int i = 0; i < got; ++i)
-            batch[i].len = uint16_t(msgs[i].msg_len);
-        m_queue.Push(batch.get(), size_t(got));
-        m_onArrival();
+        int got = 0;
+        {
+            const std::lock_guard<std::mutex> lock(m_reading);
+            got = ReadBatch();
+        }
+        if (got > 0)
+            m_onArrival();
     }
 }

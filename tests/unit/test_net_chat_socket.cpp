@@ -222,18 +222,24 @@ TEST_F(ChatSocketTest, BurstIsReadWhileTheWindowIsBusyThenHandledInOrderInSlices
     EXPECT_EQ(endpoint.Dropped(), 0u);
 
     // A slow handler: the event loop must get its turn between slices of the backlog.
+    // More arrive while it works, which this thread and the receiving one both read
+    // from the socket; the order must hold all the same.
     int turns = 0;
     QTimer loop;
     QObject::connect(&loop, &QTimer::timeout, [&] { ++turns; });
     loop.start(0);
     std::vector<int> turnAt;
+    const int total = n + 1000;
+    int sent = n;
     sink.then = [&](const std::string&) {
         turnAt.push_back(turns);
+        for (int i = 0; i < 5 && sent < total; ++i)
+            peer.SendTo(Tagged(sent++), "127.0.0.1");
         QThread::usleep(200);
     };
-    ASSERT_TRUE(SpinUntil([&] { return sink.got.size() >= size_t(n); }));
-    SpinUntil([&] { return sink.got.size() > size_t(n); }, 100);
-    EXPECT_EQ(sink.Tags(), Range(0, n));
+    ASSERT_TRUE(SpinUntil([&] { return sink.got.size() >= size_t(total); }));
+    SpinUntil([&] { return sink.got.size() > size_t(total); }, 100);
+    EXPECT_EQ(sink.Tags(), Range(0, total));
     for (const std::string& d : sink.got)
         ASSERT_EQ(d.size(), size_t(PACKET_SIZE));
     EXPECT_GT(turnAt.back() - turnAt.front(), 10);
