@@ -38,12 +38,13 @@ CHECK_AFTER = 15.0
 def records(path, until=None):
     out = []
     if os.path.exists(path):
+        # Whole lines of one read: the file may still be growing.
         with open(path) as f:
-            for line in f:
-                if line.endswith("\n"):
-                    t, data = line.split()
-                    if until is None or float(t) <= until:
-                        out.append((float(t), bytes.fromhex(data)))
+            lines = f.read().split("\n")[:-1]
+        for line in lines:
+            t, data = line.split()
+            if until is None or float(t) <= until:
+                out.append((float(t), bytes.fromhex(data)))
     return out
 
 

@@ -90,12 +90,14 @@ def read_records(path):
     with the bytes decoded; nothing when there is no file yet."""
     out = []
     if path and os.path.exists(path):
+        # One read, then whole lines only: iterating a file that is still being written
+        # yields a cut line's rest as a line of its own.
         with open(path) as f:
-            for line in f:
-                if line.endswith("\n"):
-                    r = json.loads(line)
-                    r["data"] = bytes.fromhex(r.pop("hex"))
-                    out.append(r)
+            lines = f.read().split("\n")[:-1]
+        for line in lines:
+            r = json.loads(line)
+            r["data"] = bytes.fromhex(r.pop("hex"))
+            out.append(r)
     return out
 
 
