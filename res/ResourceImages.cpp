@@ -56,19 +56,22 @@ QPixmap& HandCursorPixmap()
     return pixmap;
 }
 
+// Whether the clearing below is due when the application object goes.
+bool g_clearingRegistered = false;
+
 // The pixmaps must go before the application object that they belong to.
 void ClearImageCaches()
 {
     IconCache().clear();
     HandCursorPixmap() = QPixmap();
+    g_clearingRegistered = false;
 }
 
 void ClearImageCachesAtExit()
 {
-    static bool registered = false;
-    if (!registered)
+    if (!g_clearingRegistered)
         qAddPostRoutine(ClearImageCaches);
-    registered = true;
+    g_clearingRegistered = true;
 }
 
 QIcon RenderResourceIcon(const char* path)
