@@ -8,8 +8,8 @@ replaying those records by the user list's rules gives what each instance lists 
 since when. Each "login sent" box is closed with Enter, as a person would.
 
 The hosts are network namespaces of one kernel, and Linux keeps one neighbour (ARP) table
-for all of them, of 1,024 entries: fifty announcers sweeping a /16 at once fill it, and
-then nobody's answers can be resolved, which no set of real machines suffers (each has a
+for all of them, of 1,024 entries: fifty hosts that each answer the other 49 need 2,450,
+so most answers cannot be resolved, which no set of real machines suffers (each has a
 table of its own). With --static-neighbours every host knows the others' hardware
 addresses beforehand, so that the shared table does not decide the figure; say so when
 quoting it.
