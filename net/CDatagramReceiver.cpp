@@ -16,7 +16,8 @@
 
 namespace {
 
-// More than a stock receive buffer holds.
+// Batches read in a row before the reader waits or returns: more than a stock receive
+// buffer holds, and a bound should a sender be faster than the reader.
 constexpr int kDrainCalls = 32;
 
 } // namespace
@@ -92,7 +93,6 @@ size_t CDatagramReceiver::Drain()
     // Waits for a batch the thread is reading: should the thread have lost its processor
     // in the middle of one, this thread's wait lets the scheduler give it one.
     const std::lock_guard<std::mutex> lock(m_reading);
-    // Bounded, so that a sender faster than this loop cannot hold the thread here.
     size_t moved = 0;
     for (int got = BATCH, calls = 0; got == int(BATCH) && calls < kDrainCalls; ++calls) {
         got = ReadBatch();
@@ -112,12 +112,16 @@ void CDatagramReceiver::Run()
         }
         if (waits[1].revents != 0 || (waits[0].revents & POLLNVAL))
             return;
-        int got = 0;
-        {
-            const std::lock_guard<std::mutex> lock(m_reading);
-            got = ReadBatch();
+        // A full batch means more are waiting: read on before waiting again, which is when
+        // the thread has fallen behind and every system call counts.
+        int got = BATCH;
+        for (int calls = 0; got == int(BATCH) && calls < kDrainCalls; ++calls) {
+            {
+                const std::lock_guard<std::mutex> lock(m_reading);
+                got = ReadBatch();
+            }
+            if (got > 0)
+                m_onArrival();
         }
-        if (got > 0)
-            m_onArrival();
     }
 }
