@@ -140,7 +140,7 @@ class Package(unittest.TestCase):
             display.dismiss(BOX_TITLE, 60, pid=proc.pid)
             settings = display.wait_window("^设置$", proc.pid)
             display.xdotool("windowfocus", "--sync", settings)
-            display.xdotool("type", "--delay", "50", NICK)
+            display.type_text(NICK)
             display.press(settings, "Tab", "Down", "alt+o")  # sex: 女, then 确定(&O)
             display.wait_window(LOBBY_TITLE, proc.pid, 60)
             # The announcer found the same per-user profile: its hello names the new user,
