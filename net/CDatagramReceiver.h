@@ -29,6 +29,7 @@ public:
     size_t Drain();
 
 private:
+    // Datagrams read by one system call: enough that a burst costs few calls.
     static constexpr unsigned BATCH = 64;
 
     void Run();
