@@ -86,12 +86,13 @@ int CDatagramReceiver::ReadBatch()
     return got;
 }
 
-size_t CDatagramReceiver::Drain()
+size_t CDatagramReceiver::Drain() { return Running() ? ReadWhileFull() : 0; }
+
+size_t CDatagramReceiver::ReadWhileFull()
 {
-    if (!Running())
-        return 0;
-    // Waits for a batch the thread is reading: should the thread have lost its processor
-    // in the middle of one, this thread's wait lets the scheduler give it one.
+    // Waits for batches the other reader is reading: should the receiving thread have lost
+    // its processor in the middle of one, the other thread's wait lets the scheduler give
+    // it one.
     const std::lock_guard<std::mutex> lock(m_reading);
     size_t moved = 0;
     for (int got = BATCH, calls = 0; got == int(BATCH) && calls < kDrainCalls; ++calls) {
@@ -112,16 +113,7 @@ void CDatagramReceiver::Run()
         }
         if (waits[1].revents != 0 || (waits[0].revents & POLLNVAL))
             return;
-        // A full batch means more are waiting: read on before waiting again, which is when
-        // the thread has fallen behind and every system call counts.
-        int got = BATCH;
-        for (int calls = 0; got == int(BATCH) && calls < kDrainCalls; ++calls) {
-            {
-                const std::lock_guard<std::mutex> lock(m_reading);
-                got = ReadBatch();
-            }
-            if (got > 0)
-                m_onArrival();
-        }
+        if (ReadWhileFull() > 0)
+            m_onArrival();
     }
 }

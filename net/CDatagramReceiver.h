@@ -35,6 +35,9 @@ private:
     void Run();
     // With the reading lock held: one system call's worth, in arrival order.
     int ReadBatch();
+    // Takes the reading lock and reads batch after batch while they come back full (the
+    // reader has fallen behind, and every system call counts), up to a bound.
+    size_t ReadWhileFull();
 
     CDatagramQueue& m_queue;
     std::function<void()> m_onArrival;
