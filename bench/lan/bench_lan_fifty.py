@@ -29,7 +29,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "..", "tests", "system", "lan"))
 
 import lqwire  # noqa: E402
-from lanharness import BOX_TITLE, LOBBY_TITLE, Lan  # noqa: E402
+from lanharness import BOX_TITLE, LOBBY_TITLE, Lan, whole_lines  # noqa: E402
 
 HOSTS = 50
 CHECK_AFTER = 15.0
@@ -37,14 +37,10 @@ CHECK_AFTER = 15.0
 
 def records(path, until=None):
     out = []
-    if os.path.exists(path):
-        # Whole lines of one read: the file may still be growing.
-        with open(path) as f:
-            lines = f.read().split("\n")[:-1]
-        for line in lines:
-            t, data = line.split()
-            if until is None or float(t) <= until:
-                out.append((float(t), bytes.fromhex(data)))
+    for line in whole_lines(path):
+        t, data = line.split()
+        if until is None or float(t) <= until:
+            out.append((float(t), bytes.fromhex(data)))
     return out
 
 

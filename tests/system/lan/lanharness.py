@@ -85,19 +85,24 @@ def _kill_namespace(ns):
     shutil.rmtree(os.path.join(ETC_NETNS, ns), ignore_errors=True)
 
 
+def whole_lines(path):
+    """The complete lines of a file that may still be growing; none when there is no file.
+    One read, then whole lines only: iterating a file that is still being written yields a
+    cut line's rest as a line of its own."""
+    if not path or not os.path.exists(path):
+        return []
+    with open(path) as f:
+        return f.read().split("\n")[:-1]
+
+
 def read_records(path):
     """The complete lines of a JSON-lines record file (a datagram each, its bytes in hex),
     with the bytes decoded; nothing when there is no file yet."""
     out = []
-    if path and os.path.exists(path):
-        # One read, then whole lines only: iterating a file that is still being written
-        # yields a cut line's rest as a line of its own.
-        with open(path) as f:
-            lines = f.read().split("\n")[:-1]
-        for line in lines:
-            r = json.loads(line)
-            r["data"] = bytes.fromhex(r.pop("hex"))
-            out.append(r)
+    for line in whole_lines(path):
+        r = json.loads(line)
+        r["data"] = bytes.fromhex(r.pop("hex"))
+        out.append(r)
     return out
 
 
