@@ -9,9 +9,12 @@
 #include <memory>
 
 #include <poll.h>
+#include <sched.h>
 #include <pthread.h>
 #include <sys/eventfd.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
@@ -19,6 +22,40 @@ namespace {
 // Batches read in a row before the reader waits or returns: more than a stock receive
 // buffer holds, and a bound should a sender be faster than the reader.
 constexpr int kDrainCalls = 32;
+
+// How long the thread lets datagrams gather in the socket once a burst has begun.
+constexpr timespec kGatherPause = {0, 200 * 1000};
+
+// The kernel's sched_attr, which the C library does not declare.
+struct SchedAttr {
+    uint32_t size;
+    uint32_t policy;
+    uint64_t flags;
+    int32_t nice;
+    uint32_t priority;
+    uint64_t runtime;
+    uint64_t deadline;
+    uint64_t period;
+};
+
+// Asks for a short time slice at normal priority. A scheduler that honours it (EEVDF)
+// lets the thread run as soon as a datagram wakes it rather than after the busy thread's
+// slice, which on a small machine is longer than the receive buffer lasts. Needs no
+// privilege; older kernels ignore it, and a refusal changes nothing. The thread keeps
+// the niceness it was started with.
+void AskForShortSlice()
+{
+    errno = 0;
+    const int nice = ::getpriority(PRIO_PROCESS, 0);
+    if (errno != 0)
+        return;
+    SchedAttr attr = {};
+    attr.size = sizeof attr;
+    attr.policy = SCHED_OTHER;
+    attr.nice = nice;
+    attr.runtime = 100 * 1000; // ns, the shortest slice such schedulers accept
+    ::syscall(SYS_sched_setattr, 0, &attr, 0u);
+}
 
 } // namespace
 
@@ -104,6 +141,7 @@ size_t CDatagramReceiver::ReadWhileFull()
 
 void CDatagramReceiver::Run()
 {
+    AskForShortSlice();
     pollfd waits[2] = {{m_fd, POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
     for (;;) {
         if (::poll(waits, 2, -1) < 0) {
@@ -113,7 +151,14 @@ void CDatagramReceiver::Run()
         }
         if (waits[1].revents != 0 || (waits[0].revents & POLLNVAL))
             return;
-        if (ReadWhileFull() > 0)
+        // While datagrams keep coming, read them a moment apart rather than waking for
+        // each one: a burst then costs a wake-up per few dozen datagrams instead of one
+        // per datagram, and the processor time that saves goes to the window's thread.
+        // The pause is far shorter than the time a stock receive buffer lasts.
+        for (size_t got = ReadWhileFull(); got > 0; got = ReadWhileFull()) {
             m_onArrival();
+            if (::ppoll(&waits[1], 1, &kGatherPause, nullptr) != 0)
+                break;
+        }
     }
 }

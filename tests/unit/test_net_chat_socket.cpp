@@ -2,6 +2,7 @@
 // namespace (netsandbox), where port 8800 is free.
 #include "CChatSocket.h"
 #include "CDatagramQueue.h"
+#include "CDatagramReceiver.h"
 #include "Dispatcher.h"
 #include "Packet.h"
 #include "test_net_doubles.h"
@@ -21,9 +22,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace nettest;
@@ -485,4 +488,38 @@ TEST(DatagramQueue, KeepsArrivalOrderAndDropsTheNewestWhenFull)
     queue.Clear();
     EXPECT_FALSE(queue.Pop(out));
     EXPECT_EQ(queue.Dropped(), 500u);
+}
+
+// The receiving thread on its own: a wake-up (an arrival call) per few dozen datagrams of
+// a burst rather than one each, and a stop in mid-stream.
+TEST(DatagramReceiver, TakesABurstInFewWakeUpsAndStopsMidStream)
+{
+    if (!InSandbox())
+        GTEST_SKIP() << "loopback traffic belongs in a network namespace of our own";
+    const int in = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof to;
+    ASSERT_EQ(::bind(in, reinterpret_cast<sockaddr*>(&to), sizeof to), 0);
+    ASSERT_EQ(::getsockname(in, reinterpret_cast<sockaddr*>(&to), &len), 0);
+    CDatagramQueue queue;
+    std::atomic<int> arrivals{0};
+    CDatagramReceiver receiver(queue, [&] { ++arrivals; });
+    ASSERT_TRUE(receiver.Start(in));
+    std::atomic<int> sent{0};
+    std::thread peer([&] {
+        // Chunks that fit a stock buffer, each once the previous one was read.
+        for (const Packet d = Tagged(0); sent < 4000; ++sent) {
+            ::sendto(in, d.bytes, PACKET_SIZE, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+            while (sent % 100 == 99 && sent < 2000 && queue.Size() <= size_t(sent))
+                std::this_thread::yield();
+        }
+    });
+    ASSERT_TRUE(SpinUntil([&] { return queue.Size() >= 2000; }));
+    EXPECT_LT(arrivals.load(), 2000 / 4);
+    receiver.Stop(); // the rest still coming
+    peer.join();
+    EXPECT_FALSE(receiver.Running());
+    ::close(in);
 }
