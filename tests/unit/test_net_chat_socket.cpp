@@ -496,29 +496,31 @@ TEST(DatagramReceiver, TakesABurstInFewWakeUpsAndStopsMidStream)
 {
     if (!InSandbox())
         GTEST_SKIP() << "loopback traffic belongs in a network namespace of our own";
-    const int in = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    const int in = BindRaw(0, false);
+    ASSERT_GE(in, 0);
     sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t len = sizeof to;
-    ASSERT_EQ(::bind(in, reinterpret_cast<sockaddr*>(&to), sizeof to), 0);
     ASSERT_EQ(::getsockname(in, reinterpret_cast<sockaddr*>(&to), &len), 0);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     CDatagramQueue queue;
     std::atomic<int> arrivals{0};
     CDatagramReceiver receiver(queue, [&] { ++arrivals; });
     ASSERT_TRUE(receiver.Start(in));
-    std::atomic<int> sent{0};
+    std::atomic<bool> stopped{false};
     std::thread peer([&] {
-        // Chunks that fit a stock buffer, each once the previous one was read.
-        for (const Packet d = Tagged(0); sent < 4000; ++sent) {
+        // Chunks that fit a stock buffer, each once the previous one was read; past
+        // 2,000, a stream that goes on until the thread has been stopped.
+        const Packet d = Tagged(0);
+        for (int sent = 0; !stopped; ++sent) {
             ::sendto(in, d.bytes, PACKET_SIZE, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
-            while (sent % 100 == 99 && sent < 2000 && queue.Size() <= size_t(sent))
+            while (sent % 100 == 99 && sent < 2000 && queue.Size() <= size_t(sent) && !stopped)
                 std::this_thread::yield();
         }
     });
-    ASSERT_TRUE(SpinUntil([&] { return queue.Size() >= 2000; }));
+    EXPECT_TRUE(SpinUntil([&] { return queue.Size() >= 2000; }));
     EXPECT_LT(arrivals.load(), 2000 / 4);
-    receiver.Stop(); // the rest still coming
+    receiver.Stop();
+    stopped = true;
     peer.join();
     EXPECT_FALSE(receiver.Running());
     ::close(in);
