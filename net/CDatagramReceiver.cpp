@@ -9,8 +9,8 @@
 #include <memory>
 
 #include <poll.h>
-#include <sched.h>
 #include <pthread.h>
+#include <sched.h>
 #include <sys/eventfd.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
